@@ -1,0 +1,73 @@
+#include "IDDDeviceInfoSet.h"
+
+#include "HardwareIdRead.h"
+#include "log/LogMessage.h"
+
+namespace {
+
+const DWORD LOG_DEVICE_INFO = LOG_DEVICE | LOG_INFO;
+
+} // namespace
+
+DWORD IDDDeviceInfoSet::RemoveDeviceNode(GUID classGuid, const wchar_t* hardwareId) {
+    DevInfoHandle = SetupDiGetClassDevsW(&classGuid, nullptr, nullptr, DIGCF_PRESENT);
+    if (DevInfoHandle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        LogMessage(LOG_ERROR, L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs failed %d\n",
+                   error);
+        return error;
+    }
+    LogMessage(LOG_DEVICE_INFO,
+               L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs success\n");
+    LogMessage(LOG_DEVICE_INFO, L"IDDDeviceInfoSet::RemoveDeviceNode Find device instance/s...\n");
+
+    DevInfoData.cbSize = sizeof(DevInfoData);
+    DWORD matches = 0;
+    HardwareIdBuffer buffer;
+    // The index keeps counting across removals: after DIF_REMOVE the element stays in
+    // the set, so later members keep their indexes.
+    for (DWORD index = 0;; ++index) {
+        // The last-error code means something only after a failed call: a successful
+        // enumeration may leave a stale ERROR_NO_MORE_ITEMS behind.
+        if (!SetupDiEnumDeviceInfo(DevInfoHandle, index, &DevInfoData)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_NO_MORE_ITEMS) {
+                break;
+            }
+            LogMessage(LOG_ERROR,
+                       L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed %d\n",
+                       error);
+            return error;
+        }
+        if (!ReadHardwareId(DevInfoHandle, DevInfoData, buffer)) {
+            LogMessage(LOG_ERROR,
+                       L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) "
+                       L"failed %d\n",
+                       GetLastError());
+            continue;
+        }
+        LogMessage(LOG_DEVICE_INFO, L"IDDDeviceInfoSet::RemoveDeviceNode Current HWID = %s\n",
+                   buffer);
+        if (!IsHardwareId(buffer, hardwareId)) {
+            continue;
+        }
+        ++matches;
+        if (SetupDiCallClassInstaller(DIF_REMOVE, DevInfoHandle, &DevInfoData)) {
+            LogMessage(LOG_DEVICE_INFO,
+                       L"IDDDeviceInfoSet::RemoveDeviceNode Found an instance = %s %d\n", buffer,
+                       matches);
+        } else {
+            LogMessage(LOG_ERROR,
+                       L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (4) "
+                       L"failed %d\n",
+                       GetLastError());
+        }
+    }
+
+    LogMessage(LOG_DEVICE_INFO, L"IDDDeviceInfoSet::RemoveDeviceNode No more items\n");
+    if (matches == 0) {
+        LogMessage(LOG_DEVICE_INFO,
+                   L"IDDDeviceInfoSet::RemoveDeviceNode No Device instance found\n");
+    }
+    return ERROR_SUCCESS;
+}

@@ -1,0 +1,146 @@
+#include "IDDDeviceInfoSet.h"
+
+#include "log/LogMessage.h"
+#include "utilities/PathQuery.h"
+
+#include <shlwapi.h>
+#include <strsafe.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD LOG_DEVICE_INFO = LOG_DEVICE | LOG_INFO;
+constexpr DWORD InfValueUnits = 4096;
+
+} // namespace
+
+DWORD IDDDeviceInfoSet::RemoveDriverOemInf(const wchar_t* className, const wchar_t* provider) {
+    const InfMatchEntry matchTable[InfMatchEntryCount] = {
+        {L"Version", L"Class", className},
+        {L"Version", L"Provider", provider},
+    };
+
+    wchar_t infDirectory[MAX_PATH];
+    SetLastError(ERROR_SUCCESS);
+    const UINT length = GetWindowsDirectoryW(infDirectory, MAX_PATH);
+    if (!PathQueryFitted(length, MAX_PATH)) {
+        // Also for a zero result: a failure must never come back as 0, success.
+        const DWORD error = PathQueryError();
+        LogMessage(LOG_ERROR,
+                   L"IDDDeviceInfoSet::RemoveDriverOemInf GetWindowsDirectory failed %d\n", error);
+        return error;
+    }
+    if (!PathAppendW(infDirectory, L"INF")) {
+        const DWORD error = GetLastError();
+        LogMessage(LOG_ERROR, L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed %d\n",
+                   error);
+        return error;
+    }
+    wchar_t pattern[MAX_PATH] = {};
+    StringCchCopyW(pattern, MAX_PATH, infDirectory);
+    if (!PathAppendW(pattern, L"OEM*.INF")) {
+        const DWORD error = GetLastError();
+        LogMessage(LOG_ERROR, L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW2 failed %d\n",
+                   error);
+        return error;
+    }
+
+    // Every candidate is collected, and the search closed, before any package is
+    // uninstalled: uninstalling deletes files from the folder being searched.
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        LogMessage(LOG_ERROR, L"IDDDeviceInfoSet::RemoveDriverOemInf FindFirstFileW failed %d\n",
+                   error);
+        return error;
+    }
+    std::vector<std::wstring> candidates;
+    do {
+        candidates.push_back(std::wstring(infDirectory) + L"\\" + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+
+    for (const std::wstring& candidate : candidates) {
+        BOOL Matched = FALSE;
+        const DWORD checked =
+            PrivateValidateDriverOemInfFile(candidate.c_str(), matchTable, Matched);
+        if (checked != ERROR_SUCCESS) {
+            LogMessage(
+                LOG_ERROR,
+                L"IDDDeviceInfoSet::RemoveDriverOemInf PrivateValidateDriverOemInfFile failed\n");
+            return checked;
+        }
+        if (!Matched) {
+            LogMessage(LOG_DEVICE_INFO,
+                       L"IDDDeviceInfoSet::RemoveDriverOemInf PrivateValidateDriverOemInfFile %s "
+                       L"didn't match\n",
+                       candidate.c_str());
+            continue;
+        }
+        LogMessage(LOG_DEVICE_INFO,
+                   L"IDDDeviceInfoSet::RemoveDriverOemInf PrivateValidateDriverOemInfFile %s "
+                   L"\"%s\" and \"%s\" matched\n",
+                   candidate.c_str(), className, provider);
+
+        // The driver store is addressed by the file's name in the INF folder (oem12.inf),
+        // not by its path.
+        wchar_t fileName[MAX_PATH] = {};
+        StringCchCopyW(fileName, MAX_PATH, candidate.c_str());
+        PathStripPathW(fileName);
+        LogMessage(LOG_DEVICE_INFO, L"IDDDeviceInfoSet::RemoveDriverOemInf Removing %s\n",
+                   fileName);
+        if (!SetupUninstallOEMInfW(fileName, 0, nullptr)) {
+            LogMessage(LOG_DEVICE_INFO,
+                       L"IDDDeviceInfoSet::RemoveDriverOemInf SetupUninstallOEMInf failed %d\n",
+                       GetLastError());
+            LogMessage(LOG_DEVICE_INFO,
+                       L"IDDDeviceInfoSet::RemoveDriverOemInf Removing %s failed\n", fileName);
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD IDDDeviceInfoSet::PrivateValidateDriverOemInfFile(
+    const wchar_t* infPath, const InfMatchEntry (&matchTable)[InfMatchEntryCount], BOOL& Matched) {
+    HINF inf = SetupOpenInfFileW(infPath, nullptr, INF_STYLE_WIN4, nullptr);
+    if (inf == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        LogMessage(
+            LOG_ERROR,
+            L"IDDDeviceInfoSet::PrivateValidateDriverOemInfFile SetupOpenInfFile failed %d\n",
+            error);
+        return error;
+    }
+
+    DWORD result = ERROR_SUCCESS;
+    for (const InfMatchEntry& row : matchTable) {
+        INFCONTEXT context;
+        if (!SetupFindFirstLineW(inf, row.Section, row.Key, &context)) {
+            result = GetLastError();
+            LogMessage(LOG_ERROR,
+                       L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed %d\n",
+                       result);
+            break;
+        }
+        wchar_t value[InfValueUnits];
+        if (!SetupGetStringFieldW(&context, 1, value, InfValueUnits, nullptr)) {
+            result = GetLastError();
+            LogMessage(LOG_ERROR,
+                       L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed %d\n",
+                       result);
+            break;
+        }
+        // Later rows are not read once one differs: a package of another class is
+        // never asked for its provider.
+        Matched = std::wcscmp(value, row.Value) == 0;
+        if (!Matched) {
+            break;
+        }
+    }
+    SetupCloseInfFile(inf);
+    return result;
+}

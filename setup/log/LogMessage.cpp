@@ -1,0 +1,66 @@
+#include "LogMessage.h"
+#include "LogFormat.h"
+
+namespace {
+
+// The path is fixed and absolute: it depends neither on the user nor on where the
+// program lies.
+const char LogFilePath[] = "C:\\Users\\Public\\TalvorenDisplaySetup.log";
+const wchar_t DebuggerPrefix[] = L"IDDDriverSetup: ";
+const char EndOfFileMark = 0x1A;
+
+// The debugger copy goes through a buffer of this many UTF-16 units, terminator
+// included. A longer message is cut to the first 4095 characters; the file copy is
+// written whole.
+constexpr std::size_t MessageBufferUnits = 4096;
+
+// Appends one message to the log file. The file is opened, written once and closed
+// for every message, and opened for exclusive access so that two processes never
+// interleave inside one message; the process that cannot open it loses its file copy.
+// The text-mode conventions of an "a+" stream (CR LF line ends, a trailing Ctrl-Z
+// dropped before appending) are applied here rather than left to a C runtime, since
+// runtimes differ in the Ctrl-Z rule.
+void AppendToLogFile(const std::string& bytes) {
+    HANDLE file = CreateFileA(LogFilePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    char last = 0;
+    DWORD read = 0;
+    if (SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+        ReadFile(file, &last, 1, &read, nullptr) && read == 1 && last == EndOfFileMark) {
+        SetFilePointer(file, -1, nullptr, FILE_END);
+        SetEndOfFile(file);
+    }
+    SetFilePointer(file, 0, nullptr, FILE_END);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void SendToDebugger(const std::wstring& message) {
+    wchar_t buffer[MessageBufferUnits];
+    const std::size_t length = message.copy(buffer, MessageBufferUnits - 1);
+    buffer[length] = L'\0';
+    std::wstring line = DebuggerPrefix;
+    line += buffer;
+    line += L'\n';
+    OutputDebugStringW(line.c_str());
+}
+
+} // namespace
+
+void LogMessage(DWORD flags, const wchar_t* format, ...) {
+    const DWORD lastError = GetLastError();
+    va_list args;
+    va_start(args, format);
+    const std::wstring message = FormatLogText(format, args);
+    va_end(args);
+
+    AppendToLogFile(EncodeLogFileText(message));
+    if ((flags & LOG_DEBUGGER_MASK) != 0) {
+        SendToDebugger(message);
+    }
+    SetLastError(lastError);
+}

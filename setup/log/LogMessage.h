@@ -1,0 +1,16 @@
+// The setup program's diagnostic log: every message goes to the log file and, when its
+// flag word asks for it, to the debugger output.
+#pragma once
+
+#include <windows.h>
+
+constexpr DWORD LOG_ERROR = 0x1000;
+constexpr DWORD LOG_INFO = 0x2000;
+constexpr DWORD LOG_ACTIONS = 0x4000;
+constexpr DWORD LOG_DEVICE = 0x10000;
+constexpr DWORD LOG_DEBUGGER_MASK = 0x3F000;
+
+// Formats one message (printf notation for wide strings: "%s" takes a wide string,
+// "%S" an 8-bit one) and writes it to both sinks. Leaves the thread's last-error code
+// as it found it, so a caller may log before it reads the code of a failed call.
+void LogMessage(DWORD flags, const wchar_t* format, ...);

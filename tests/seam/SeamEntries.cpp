@@ -1,0 +1,11 @@
+// Defines the import pointers of the seam's entry points. The linker resolves the
+// product's references to __imp_<name> here, before it reaches the import libraries.
+#include "Seam.h"
+
+extern "C" {
+#define SEAM_DEFINE_ENTRY(dll, fn)                                                                 \
+    decltype(&fn) __imp_##fn =                                                                     \
+        &::seam::detail::Hook<::seam::entries::fn##_Entry, decltype(fn)>::Call;
+SEAM_ENTRY_LIST(SEAM_DEFINE_ENTRY)
+#undef SEAM_DEFINE_ENTRY
+}
