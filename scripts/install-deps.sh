@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what the kit needs to build and test on Debian 12: the mingw-w64 cross
+# compilers, Wine, CMake and GoogleTest's sources. Idempotent: when everything is
+# present already (and not on CI, which starts from a fresh machine) it does nothing.
+set -euo pipefail
+
+packages=(cmake make mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
+          googletest)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+if [ ${#missing[@]} -eq 0 ] && [ "${CI:-}" != true ]; then
+    exit 0
+fi
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+echo "Installing: ${packages[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
+    "${packages[@]}" >/dev/null
