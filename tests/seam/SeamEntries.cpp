@@ -9,3 +9,17 @@ extern "C" {
 SEAM_ENTRY_LIST(SEAM_DEFINE_ENTRY)
 #undef SEAM_DEFINE_ENTRY
 }
+
+template <typename Entry, typename Fn> using SeamHook = ::seam::detail::Hook<Entry, Fn>;
+
+extern "C" void WINAPI InstallHinfSectionW(HWND window, HINSTANCE module, PCWSTR command,
+                                           INT show) {
+    SeamHook<::seam::entries::InstallHinfSectionW_Entry, decltype(InstallHinfSectionW)>::Call(
+        window, module, command, show);
+}
+
+extern "C" BOOL WINAPI DiInstallDriverW(HWND parent, LPCWSTR infPath, DWORD flags,
+                                        PBOOL needReboot) {
+    return SeamHook<::seam::entries::DiInstallDriverW_Entry, decltype(DiInstallDriverW)>::Call(
+        parent, infPath, flags, needReboot);
+}

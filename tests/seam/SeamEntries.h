@@ -25,10 +25,8 @@
     X("setupapi.dll", SetupGetStringFieldW)                                                        \
     X("setupapi.dll", SetupCloseInfFile)                                                           \
     X("setupapi.dll", SetupUninstallOEMInfW)                                                       \
-    X("setupapi.dll", InstallHinfSectionW)                                                         \
     X("setupapi.dll", CM_Locate_DevNodeW)                                                          \
     X("setupapi.dll", CM_Reenumerate_DevNode)                                                      \
-    X("newdev.dll", DiInstallDriverW)                                                              \
     X("advapi32.dll", OpenSCManagerW)                                                              \
     X("advapi32.dll", OpenServiceW)                                                                \
     X("advapi32.dll", ControlService)                                                              \
@@ -59,6 +57,12 @@
     X("kernel32.dll", OutputDebugStringW)                                                          \
     X("user32.dll", MessageBoxW)
 
+// Entry points that the SDK headers declare without dllimport: the product calls them
+// by their plain names, so the seam defines those names (SeamEntries.cpp).
+#define SEAM_DIRECT_ENTRY_LIST(X)                                                                  \
+    X("setupapi.dll", InstallHinfSectionW)                                                         \
+    X("newdev.dll", DiInstallDriverW)
+
 namespace seam::entries {
 #define SEAM_DECLARE_ENTRY(dll, fn)                                                                \
     struct fn##_Entry {                                                                            \
@@ -66,5 +70,6 @@ namespace seam::entries {
         static constexpr const wchar_t* Dll = L"" dll;                                             \
     };
 SEAM_ENTRY_LIST(SEAM_DECLARE_ENTRY)
+SEAM_DIRECT_ENTRY_LIST(SEAM_DECLARE_ENTRY)
 #undef SEAM_DECLARE_ENTRY
 } // namespace seam::entries
