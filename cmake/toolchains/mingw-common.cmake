@@ -10,3 +10,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../../tests/tools/wine-run.sh)
+# Every program links the C++ runtime statically, so that it runs without mingw DLLs
+# beside it and imports nothing but system DLLs and the C runtime.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -1,0 +1,160 @@
+// Several processes logging at once: the exclusive open keeps every message whole in
+// the file or leaves it out, and the debugger copy always goes out.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char LogFile[] = "C:\\Users\\Public\\TalvorenDisplaySetup.log";
+constexpr int FillerLength = 40;
+
+std::wstring WriterPath() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"log_writer.exe";
+}
+
+struct Writer {
+    PROCESS_INFORMATION process{};
+    HANDLE output = nullptr;
+};
+
+Writer Start(int id, int count) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    EXPECT_TRUE(CreatePipe(&read, &write, &inherit, 0));
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    std::wstring command = L"\"" + WriterPath() + L"\" " + std::to_wstring(id) + L" " +
+                           std::to_wstring(count) + L" " + std::to_wstring(FillerLength);
+    Writer writer;
+    EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                               &startup, &writer.process));
+    CloseHandle(write);
+    writer.output = read;
+    return writer;
+}
+
+// Waits for the writer; returns the number of its messages that reached the debugger.
+int Finish(Writer& writer) {
+    std::string text;
+    char chunk[64];
+    DWORD got = 0;
+    while (ReadFile(writer.output, chunk, sizeof(chunk), &got, nullptr) && got > 0) {
+        text.append(chunk, got);
+    }
+    WaitForSingleObject(writer.process.hProcess, INFINITE);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(writer.process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    CloseHandle(writer.process.hProcess);
+    CloseHandle(writer.process.hThread);
+    CloseHandle(writer.output);
+    return std::atoi(text.c_str());
+}
+
+std::string ReadLog() {
+    std::ifstream file(LogFile, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Splits the file into its messages and checks that each is whole and that each
+// writer's messages stand in the order written; returns the count per writer.
+std::map<int, int> WholeMessagesPerWriter(const std::string& log) {
+    const std::regex message("writer (\\d+) message (\\d+) x{" + std::to_string(FillerLength) +
+                             "} end");
+    std::map<int, int> count;
+    std::map<int, int> last;
+    std::size_t start = 0;
+    while (start < log.size()) {
+        const std::size_t end = log.find("\r\n", start);
+        EXPECT_NE(end, std::string::npos) << "the file ends inside a message";
+        if (end == std::string::npos) {
+            break;
+        }
+        const std::string line = log.substr(start, end - start);
+        std::smatch parts;
+        EXPECT_TRUE(std::regex_match(line, parts, message)) << "not a whole message: " << line;
+        if (!parts.empty()) {
+            const int writer = std::stoi(parts[1]);
+            const int number = std::stoi(parts[2]);
+            auto previous = last.find(writer);
+            EXPECT_TRUE(previous == last.end() || previous->second < number)
+                << "writer " << writer << " message " << number << " out of order";
+            last[writer] = number;
+            ++count[writer];
+        }
+        start = end + 2;
+    }
+    return count;
+}
+
+class LogContention : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override { DeleteFileA(LogFile); }
+};
+
+TEST_P(LogContention, EveryMessageIsWholeOrAbsentAndAlwaysReachesTheDebugger) {
+    const int writers = GetParam();
+    const int messages = 1500;
+    std::vector<Writer> running;
+    for (int id = 0; id < writers; ++id) {
+        running.push_back(Start(id, messages));
+    }
+    for (auto& writer : running) {
+        EXPECT_EQ(Finish(writer), messages);
+    }
+
+    const auto written = WholeMessagesPerWriter(ReadLog());
+    int total = 0;
+    for (const auto& [writer, count] : written) {
+        EXPECT_LT(writer, writers);
+        EXPECT_LE(count, messages);
+        total += count;
+    }
+    EXPECT_GT(total, 0);
+    RecordProperty("messages_in_file", total);
+    RecordProperty("messages_sent", writers * messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(Processes, LogContention, ::testing::Values(2, 4));
+
+TEST(LogViewer, AReaderHoldingTheFileLosesOnlyTheFileCopies) {
+    DeleteFileA(LogFile);
+    Writer first = Start(0, 5);
+    ASSERT_EQ(Finish(first), 5);
+    const std::string before = ReadLog();
+
+    // A viewer opens the file as viewers do, sharing it; the log's exclusive open then
+    // fails for as long as the viewer keeps it.
+    HANDLE viewer = CreateFileA(LogFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    Writer blocked = Start(1, 200);
+    EXPECT_EQ(Finish(blocked), 200);
+    CloseHandle(viewer);
+    EXPECT_EQ(ReadLog(), before);
+
+    Writer after = Start(2, 10);
+    EXPECT_EQ(Finish(after), 10);
+    const auto written = WholeMessagesPerWriter(ReadLog());
+    EXPECT_EQ(written.at(0), 5);
+    EXPECT_EQ(written.count(1), 0u);
+    EXPECT_EQ(written.at(2), 10);
+}
+
+} // namespace
