@@ -52,14 +52,17 @@ void AppendPadded(std::wstring& out, const std::wstring& digits, const Directive
     out += digits;
 }
 
-std::wstring Hexadecimal(unsigned long long value) {
+// Digits are produced here rather than through the C runtime's printf family, which
+// carries floating-point formatting the log never needs.
+std::wstring Digits(unsigned long long value, unsigned base) {
     static const wchar_t digits[] = L"0123456789ABCDEF";
-    std::wstring text;
+    wchar_t text[24];
+    wchar_t* first = text + 24;
     do {
-        text.insert(text.begin(), digits[value & 0xF]);
-        value >>= 4;
+        *--first = digits[value % base];
+        value /= base;
     } while (value != 0);
-    return text;
+    return std::wstring(first, text + 24);
 }
 
 } // namespace
@@ -82,12 +85,11 @@ std::wstring FormatLogText(const wchar_t* format, va_list args) {
             // Error codes arrive here as they come from the system; one with the high
             // bit set prints as the negative value of its 32 bits.
             const int value = va_arg(args, int);
-            std::wstring digits = std::to_wstring(value < 0 ? -static_cast<long long>(value)
-                                                            : static_cast<long long>(value));
             if (value < 0) {
                 out += L'-';
             }
-            AppendPadded(out, digits, directive);
+            const long long magnitude = value < 0 ? -static_cast<long long>(value) : value;
+            AppendPadded(out, Digits(static_cast<unsigned long long>(magnitude), 10), directive);
             break;
         }
         case L'X': {
@@ -99,7 +101,7 @@ std::wstring FormatLogText(const wchar_t* format, va_list args) {
             } else if (directive.lengthModifier == 2) {
                 value &= 0xFF;
             }
-            AppendPadded(out, Hexadecimal(value), directive);
+            AppendPadded(out, Digits(value, 16), directive);
             break;
         }
         case L's': {
