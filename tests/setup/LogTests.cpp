@@ -1,0 +1,189 @@
+// The log's two sinks: the bytes of the file and the debugger lines.
+#include "SetupTest.h"
+
+#include "Seam.h"
+#include "log/LogMessage.h"
+
+#include <functional>
+
+namespace setuptest {
+namespace {
+
+using LogTest = SetupTest;
+
+std::wstring Debugger(const std::wstring& message) {
+    return L"IDDDriverSetup: " + message + L"\n";
+}
+
+TEST_F(LogTest, MessageGoesToFileWithCrLfAndToDebuggerBehindPrefixWithOneMoreLineFeed) {
+    LogMessage(LOG_ERROR, L"Service stopped successfully\n");
+    EXPECT_EQ(ReadLogFile(), "Service stopped successfully\r\n"); // no byte-order mark
+    EXPECT_EQ(DebuggerLines(),
+              std::vector<std::wstring>{L"IDDDriverSetup: Service stopped successfully\n\n"});
+}
+
+TEST_F(LogTest, MessagesAppendOneAfterTheOtherAndEarlierRunsStay) {
+    WriteLogFile("earlier run\r\n");
+    LogMessage(LOG_INFO, L"\n====================================================\n");
+    LogMessage(LOG_INFO, L"second\n");
+    EXPECT_EQ(ReadLogFile(),
+              "earlier run\r\n\r\n====================================================\r\n"
+              "second\r\n");
+}
+
+TEST_F(LogTest, MultiLineMessageHasOnePrefixInTheDebuggerLine) {
+    LogMessage(LOG_ACTIONS | LOG_INFO, L"head:\n --one\n --two\n");
+    EXPECT_EQ(ReadLogFile(), "head:\r\n --one\r\n --two\r\n");
+    EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{Debugger(L"head:\n --one\n --two\n")});
+}
+
+struct Formatted {
+    const char* name;
+    std::function<void()> log;
+    std::string file;
+    std::wstring message; // as the debugger gets it, less prefix and final line feed
+};
+
+TEST_F(LogTest, DirectivesFormatAsTheProgramUsesThem) {
+    const Formatted cases[] = {
+        {"small %d", [] { LogMessage(LOG_ERROR, L"failed %d\n", 5); }, "failed 5\r\n",
+         L"failed 5\n"},
+        {"SetupAPI code", [] { LogMessage(LOG_ERROR, L"failed %d\n", 0xE000020Bu); },
+         "failed -536870389\r\n", L"failed -536870389\n"},
+        {"lowest int", [] { LogMessage(LOG_ERROR, L"%d\n", 0x80000000u); }, "-2147483648\r\n",
+         L"-2147483648\n"},
+        {"hex",
+         [] {
+             LogMessage(LOG_INFO, L"%08lX-%04hX-%02hhX %08lX-%04hX-%02hhX\n", 0x4D36E968ul,
+                        static_cast<unsigned short>(0xE325), static_cast<unsigned char>(0xBF),
+                        0x1Aul, static_cast<unsigned short>(0x11), static_cast<unsigned char>(0x8));
+         },
+         "4D36E968-E325-BF 0000001A-0011-08\r\n", L"4D36E968-E325-BF 0000001A-0011-08\n"},
+        {"narrow text", [] { LogMessage(LOG_INFO, L"Build: %S %S\n", "Oct  1 2019", "11:03:38"); },
+         "Build: Oct  1 2019 11:03:38\r\n", L"Build: Oct  1 2019 11:03:38\n"},
+        {"Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"caf\u00e9"); }, "[caf\xE9]\r\n",
+         L"[caf\u00e9]\n"},
+        {"above Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"\u20ac1\u0100"); }, "[?1?]\r\n",
+         L"[\u20ac1\u0100]\n"},
+        {"surrogate pair is one character",
+         [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"a\U0001F600b"); }, "[a?b]\r\n",
+         L"[a\U0001F600b]\n"},
+        {"carriage return passes", [] { LogMessage(LOG_ERROR, L"a\rb\n"); }, "a\rb\r\n", L"a\rb\n"},
+        {"no line feed", [] { LogMessage(LOG_ERROR, L"%s", L"open"); }, "open", L"open"},
+    };
+    for (const Formatted& c : cases) {
+        std::remove(LogFilePath);
+        seam::Reset();
+        c.log();
+        EXPECT_EQ(ReadLogFile(), c.file) << c.name;
+        EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{Debugger(c.message)}) << c.name;
+    }
+}
+
+TEST_F(LogTest, OnlyTheDebuggerBitsDecideTheDebuggerCopy) {
+    const struct {
+        DWORD flags;
+        bool toDebugger;
+    } cases[] = {{0, false},      {0x800, false},  {0x40000, false}, {0xFFFC0FFF, false},
+                 {0x1000, true},  {0x2000, true},  {0x6000, true},   {0x10000, true},
+                 {0x12000, true}, {0x20000, true}, {0x3F000, true}};
+    for (const auto& c : cases) {
+        std::remove(LogFilePath);
+        seam::Reset();
+        LogMessage(c.flags, L"text\n");
+        EXPECT_EQ(ReadLogFile(), "text\r\n") << std::hex << c.flags;
+        EXPECT_EQ(DebuggerLines().size(), c.toDebugger ? 1u : 0u) << std::hex << c.flags;
+    }
+}
+
+TEST_F(LogTest, TrailingCtrlZIsRemovedBeforeAppending) {
+    const struct {
+        std::string before;
+        std::string after;
+    } cases[] = {
+        {"old\x1A", "old"
+                    "new\r\n"},
+        {"old\x1A\x1A", "old\x1A"
+                        "new\r\n"},
+        {"\x1A", "new\r\n"},
+        {"old\x1Ax", "old\x1Ax"
+                     "new\r\n"},
+        {"old\r\n", "old\r\nnew\r\n"},
+        {"", "new\r\n"},
+    };
+    for (const auto& c : cases) {
+        WriteLogFile(c.before);
+        LogMessage(LOG_ERROR, L"new\n");
+        EXPECT_EQ(ReadLogFile(), c.after);
+    }
+}
+
+// Each message is one exclusive open, one write and one close, and the file copy is
+// complete before the debugger copy goes out.
+TEST_F(LogTest, EachMessageIsOneExclusiveOpenOneWriteOneClose) {
+    LogMessage(LOG_ERROR, L"one\n");
+    LogMessage(LOG_ERROR, L"two\n");
+    const std::vector<std::string> perMessage = {"CreateFileA", "WriteFile", "CloseHandle",
+                                                 "OutputDebugStringW"};
+    std::vector<std::string> expected = perMessage;
+    expected.insert(expected.end(), perMessage.begin(), perMessage.end());
+    EXPECT_EQ(seam::Sequence({"SetFilePointer", "ReadFile", "SetEndOfFile"}), expected);
+    const seam::Call open = seam::CallsTo("CreateFileA").at(0);
+    EXPECT_EQ(open.args.at(0), L"\"C:\\Users\\Public\\TalvorenDisplaySetup.log\"");
+    EXPECT_EQ(open.args.at(2), L"0"); // no sharing
+    EXPECT_EQ(open.args.at(4), std::to_wstring(OPEN_ALWAYS));
+    EXPECT_EQ(seam::CallsTo("CloseHandle").at(0).args.at(0), open.result);
+}
+
+TEST_F(LogTest, FileHeldOpenByAnotherOpenerLosesOnlyTheFileCopy) {
+    LogMessage(LOG_ERROR, L"before\n");
+    HANDLE viewer = SEAM_REAL(CreateFileW)(L"C:\\Users\\Public\\TalvorenDisplaySetup.log",
+                                           GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    SetLastError(1234);
+    LogMessage(LOG_ERROR, L"while held\n");
+    EXPECT_EQ(GetLastError(), 1234u); // the caller's code survives the failed open
+    SEAM_REAL(CloseHandle)(viewer);
+    LogMessage(LOG_ERROR, L"after\n");
+
+    EXPECT_EQ(ReadLogFile(), "before\r\nafter\r\n");
+    EXPECT_EQ(DebuggerLines(),
+              (std::vector<std::wstring>{Debugger(L"before\n"), Debugger(L"while held\n"),
+                                         Debugger(L"after\n")}));
+    EXPECT_EQ(seam::CountOf("WriteFile"), 2u);
+}
+
+TEST_F(LogTest, MissingFolderWritesNoFileButKeepsTheDebuggerCopy) {
+    ASSERT_TRUE(MoveFileW(L"C:\\Users\\Public", L"C:\\Users\\Public.away"));
+    LogMessage(LOG_ERROR, L"lost\n");
+    const bool created = GetFileAttributesW(L"C:\\Users\\Public") != INVALID_FILE_ATTRIBUTES;
+    ASSERT_TRUE(MoveFileW(L"C:\\Users\\Public.away", L"C:\\Users\\Public"));
+    LogMessage(LOG_ERROR, L"kept\n");
+
+    EXPECT_FALSE(created);
+    EXPECT_EQ(ReadLogFile(), "kept\r\n");
+    EXPECT_EQ(DebuggerLines(),
+              (std::vector<std::wstring>{Debugger(L"lost\n"), Debugger(L"kept\n")}));
+}
+
+TEST_F(LogTest, DebuggerCopyIsCutTo4095CharactersAndTheFileCopyIsWhole) {
+    for (std::size_t length : {4094u, 4095u, 4096u, 9000u}) {
+        std::remove(LogFilePath);
+        seam::Reset();
+        const std::wstring message(length, L'x');
+        LogMessage(LOG_ERROR, L"%s", message.c_str());
+        EXPECT_EQ(ReadLogFile(), std::string(length, 'x'));
+        EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{Debugger(message.substr(0, 4095))})
+            << length;
+    }
+}
+
+TEST_F(LogTest, LastErrorCodeIsKept) {
+    SetLastError(ERROR_NO_MORE_ITEMS);
+    LogMessage(LOG_ERROR, L"text\n");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+}
+
+} // namespace
+} // namespace setuptest

@@ -1,0 +1,45 @@
+// A Windows 10 machine for the workflows, built on seam overrides: the version the
+// checks see, the device tree, a Windows directory in a scratch folder that holds the
+// OEM INF files a test writes, the program's own path, and a driver installation,
+// rescan and message box that succeed. The service control manager, the registry and
+// the INF reader stay the platform's own.
+#pragma once
+
+#include "FakeDeviceTree.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace setuptest {
+
+struct WindowsVersion {
+    DWORD major;
+    DWORD minor;
+    WORD servicePack;
+    DWORD build;
+};
+
+class FakeWindows {
+public:
+    FakeWindows(); // makes a fresh scratch Windows directory
+    // Installs the overrides until the next seam::Reset().
+    void Install();
+
+    WindowsVersion version{10, 0, 0, 19041};
+    FakeDeviceTree deviceTree;
+    std::wstring programPath = L"C:\\Program Files\\Talvoren\\TalvorenSetup64.exe";
+    std::wstring windowsDirectory;
+
+    std::wstring InfDirectory() const { return windowsDirectory + L"\\INF"; }
+    std::wstring SystemDirectory() const { return windowsDirectory + L"\\System32"; }
+    // Writes a file of the scratch Windows directory, e.g. L"INF\\oem3.inf".
+    void WriteFile(const std::wstring& relativePath, const std::string& text) const;
+    bool HasFile(const std::wstring& relativePath) const;
+};
+
+// The [Version] section of a package's INF with this Class and Provider value text; a
+// null value leaves its key out.
+std::string OemInf(const char* className, const char* provider);
+
+} // namespace setuptest

@@ -1,0 +1,63 @@
+#include "SetupTest.h"
+
+#include "Seam.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace setuptest {
+
+const char LogFilePath[] = "C:\\Users\\Public\\TalvorenDisplaySetup.log";
+
+// The fixture reaches the file through the C runtime, whose own imports bypass the
+// seam, so reading and writing it here leaves no trace in the call record.
+std::string ReadLogFile() {
+    std::ifstream file(LogFilePath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteLogFile(const std::string& bytes) {
+    std::ofstream file(LogFilePath, std::ios::binary | std::ios::trunc);
+    file << bytes;
+}
+
+std::vector<std::wstring> DebuggerLines() {
+    std::vector<std::wstring> lines;
+    for (const seam::Call& call : seam::CallsTo("OutputDebugStringW")) {
+        const std::wstring& quoted = call.args.at(0); // "text", as the record shows it
+        lines.push_back(quoted.substr(1, quoted.size() - 2));
+    }
+    return lines;
+}
+
+std::string FileForm(const std::vector<std::wstring>& messages) {
+    std::string bytes;
+    for (const std::wstring& message : messages) {
+        for (wchar_t c : message) {
+            EXPECT_LT(c, 0x80) << "FileForm takes ASCII only";
+            bytes += c == L'\n' ? std::string("\r\n") : std::string(1, static_cast<char>(c));
+        }
+    }
+    return bytes;
+}
+
+void SetupTest::SetUp() {
+    std::remove(LogFilePath);
+    seam::Reset();
+}
+
+void SetupTest::TearDown() {
+    seam::Reset();
+}
+
+void SetupTest::ExpectLog(const std::vector<std::wstring>& messages) {
+    EXPECT_EQ(ReadLogFile(), FileForm(messages));
+    std::vector<std::wstring> expected;
+    for (const std::wstring& message : messages) {
+        expected.push_back(L"IDDDriverSetup: " + message + L"\n");
+    }
+    EXPECT_EQ(DebuggerLines(), expected);
+}
+
+} // namespace setuptest

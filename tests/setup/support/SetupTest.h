@@ -1,0 +1,35 @@
+// Base fixture of the setup program's tests: every test starts with no log file and a
+// clean seam, and reads back what the program wrote to both log sinks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace setuptest {
+
+extern const char LogFilePath[];
+
+std::string ReadLogFile(); // empty when there is no file
+void WriteLogFile(const std::string& bytes);
+
+// The texts the program passed to OutputDebugStringW, in order.
+std::vector<std::wstring> DebuggerLines();
+
+// The file form of messages whose text is plain ASCII: each line feed becomes CR LF.
+std::string FileForm(const std::vector<std::wstring>& messages);
+
+class SetupTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The whole log file holds exactly these messages, in this order, and each of them
+    // also went to the debugger, behind the prefix and with one more line feed.
+    static void ExpectLog(const std::vector<std::wstring>& messages);
+};
+
+} // namespace setuptest
