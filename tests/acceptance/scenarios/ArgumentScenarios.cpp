@@ -1,0 +1,37 @@
+// The action word is found by a plain, case-sensitive search of the command-line text.
+#include "ExpectedLog.h"
+#include "SetupScenario.h"
+#include "support/SystemState.h"
+
+namespace {
+
+class Arguments : public SetupScenario {};
+
+TEST_F(Arguments, WrongOrMissingWordLeavesTheSystemAlone) {
+    ReportWindows(L"10.0", L"19041");
+    Prepare({});
+    const std::wstring before = Describe(CaptureSystemState());
+
+    for (const wchar_t* actionText : {L"", L"Install", L"REMOVE", L"instal remov"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(actionText)));
+        DeleteLog();
+        EXPECT_EQ(0u, RunSetup(actionText));
+        EXPECT_EQ(Crlf(std::string(Banner) +
+                       "DriverSetup _tmain: Wrong action arguments \"install\" or \"remove\" \n"),
+                  Log());
+    }
+    EXPECT_EQ(before, Describe(CaptureSystemState()));
+}
+
+// "install" wins wherever it stands, even inside "uninstall" or after "remove".
+TEST_F(Arguments, TextHoldingInstallRunsInstall) {
+    ReportWindows(L"10.0", L"19041");
+    for (const wchar_t* actionText : {L"uninstall", L"remove install", L"/install"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(actionText)));
+        DeleteLog();
+        EXPECT_EQ(0u, RunSetup(actionText));
+        EXPECT_EQ(Crlf(InstallWithoutDevice()), Log());
+    }
+}
+
+} // namespace

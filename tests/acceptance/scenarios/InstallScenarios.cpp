@@ -1,0 +1,49 @@
+// The install workflow of the shipping program on Windows 10 prefixes.
+#include "ExpectedLog.h"
+#include "SetupScenario.h"
+#include "support/KitFacts.h"
+#include "support/SystemState.h"
+
+namespace {
+
+class Install : public SetupScenario {};
+
+std::vector<std::wstring> KitDevice() {
+    return {kit::HardwareId};
+}
+
+// On Windows this run registers the device node; Wine's listing of unregistered elements
+// makes the program find its own element instead (the registration itself is proven at
+// the seam). Either way the log says success and no second node can appear.
+TEST_F(Install, OnWindows10WithoutTheDevice) {
+    ReportWindows(L"10.0", L"19041");
+
+    EXPECT_EQ(0u, RunSetup(L"install"));
+
+    EXPECT_EQ(Crlf(InstallWithoutDevice()), Log());
+    const SystemState after = CaptureSystemState();
+    EXPECT_TRUE(after.rootDisplayDevices.empty()) << Describe(after);
+    EXPECT_TRUE(after.stagedInfs.empty()) << Describe(after);
+}
+
+// The node that a first installation registered is recognised, twice in a row, past
+// nodes whose ids only resemble it; nothing new is registered.
+TEST_F(Install, AgainWithTheDevicePresent) {
+    ReportWindows(L"10.0", L"19041");
+    for (const std::vector<std::wstring>& ids : prep::LookalikeDevices) {
+        RegisterDevice(ids);
+    }
+    RegisterDevice(KitDevice());
+    const auto devicesBefore = HardwareIdLists(CaptureSystemState());
+
+    EXPECT_EQ(0u, RunSetup(L"install"));
+    EXPECT_EQ(0u, RunSetup(L"install"));
+
+    const std::string run =
+        InstallRun({WineDisplayAdapter, "ROOT\\VID_TALVOREN_VIRTUAL_DISPLAY_0001",
+                    "Root\\VID_NORTHWIND_PANEL", "Root\\VID_TALVOREN_VIRTUAL_DISPLAY_0001"});
+    EXPECT_EQ(Crlf(run + run), Log());
+    EXPECT_EQ(devicesBefore, HardwareIdLists(CaptureSystemState()));
+}
+
+} // namespace

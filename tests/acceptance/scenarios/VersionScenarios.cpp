@@ -1,0 +1,59 @@
+// The Windows version checks of the shipping program, each version chosen through the
+// registry of its own prefix.
+#include "ExpectedLog.h"
+#include "SetupScenario.h"
+#include "support/SystemState.h"
+
+namespace {
+
+std::string Refusal(const std::string& dispatch, const std::string& workflow,
+                    const std::string& reason, const std::string& outcome) {
+    return std::string(Banner) + "DriverSetup _tmain: " + dispatch +
+           "\nIDDSetupActions::" + workflow + " Begin " + workflow +
+           " Process...\nIDDSetupActions::" + workflow + " failed! " + reason +
+           "\nDriverSetup _tmain:" + outcome + "\n";
+}
+
+class Versions : public SetupScenario {
+protected:
+    // Runs both actions on a prepared system of this version; each must log its refusal and
+    // leave the system as it was.
+    static void ExpectBothActionsRefused(const std::string& reason, const std::string& outcome) {
+        const std::wstring before = Describe(CaptureSystemState());
+
+        EXPECT_EQ(0u, RunSetup(L"install"));
+        EXPECT_EQ(0u, RunSetup(L"remove"));
+
+        EXPECT_EQ(Crlf(Refusal("Installing device and driver...\nDriverSetup _tmain: Uninstall "
+                               "previous device and driver first...",
+                               "Install", reason, outcome) +
+                       Refusal("Removing device and driver...", "Uninstall", reason, outcome)),
+                  Log());
+        EXPECT_EQ(before, Describe(CaptureSystemState()));
+    }
+};
+
+// Before Windows 10 both actions do nothing and count as successful.
+TEST_F(Versions, Windows81DoesNothingAndSucceeds) {
+    ReportWindows(L"6.3", L"9600");
+    Prepare({});
+    ExpectBothActionsRefused("Windows version not supported.", " Setup Success!");
+}
+
+// Windows 10 before build 14393 is refused with 50; install also shows its message box,
+// which returns at once under Wine without a display. The exit code stays 0.
+TEST_F(Versions, Windows10Build10586IsRefused) {
+    ReportWindows(L"10.0", L"10586");
+    Prepare({});
+    ExpectBothActionsRefused("Windows 10 version not supported", "Exit Setup Failed");
+}
+
+TEST_F(Versions, Windows10Build14393Passes) {
+    ReportWindows(L"10.0", L"14393");
+
+    EXPECT_EQ(0u, RunSetup(L"install"));
+
+    EXPECT_EQ(Crlf(InstallWithoutDevice()), Log());
+}
+
+} // namespace
