@@ -1,0 +1,66 @@
+// ConferenceBus private declarations: the child identification description, the object
+// contexts and the framework callbacks with their role types.
+#pragma once
+
+#include <ntddk.h>
+#include <wdf.h>
+#include <ntstrsafe.h>
+#include <ntintsafe.h>
+
+#include "ConferenceBusPublic.h"
+
+// "BusE" in memory order, as pool tag tools display it.
+#define BUS_POOL_TAG ((ULONG)0x45737542)
+
+// The texts of every child are English (United States), which is also the default locale.
+#define BUS_CHILD_LOCALE 0x409
+
+// One per child. In a description held by the child list, HardwareIds is an allocation
+// owned by that description; in a description built on the stack it borrows the request's
+// buffer or holds nothing. Only SerialNumber identifies a child.
+typedef struct _CHILD_ID_DESCRIPTION {
+    WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER Header;
+    ULONG SerialNumber;
+    SIZE_T HardwareIdsLength; // UTF-16 code units, every NUL included
+    PWCHAR HardwareIds;
+} CHILD_ID_DESCRIPTION, *PCHILD_ID_DESCRIPTION;
+
+FORCEINLINE PCHILD_ID_DESCRIPTION
+ChildIdDescription(PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER Header) {
+    return CONTAINING_RECORD(Header, CHILD_ID_DESCRIPTION, Header);
+}
+
+typedef struct _FDO_DEVICE_DATA {
+    ULONG Reserved;
+} FDO_DEVICE_DATA, *PFDO_DEVICE_DATA;
+
+WDF_DECLARE_CONTEXT_TYPE(FDO_DEVICE_DATA)
+
+typedef struct _PDO_DEVICE_DATA {
+    ULONG SerialNumber;
+} PDO_DEVICE_DATA, *PPDO_DEVICE_DATA;
+
+WDF_DECLARE_CONTEXT_TYPE_WITH_NAME(PDO_DEVICE_DATA, PdoGetData)
+
+// C linkage throughout: the compiler places only such functions with alloc_text.
+extern "C" {
+
+DRIVER_INITIALIZE DriverEntry;
+
+EVT_WDF_DRIVER_DEVICE_ADD BusDeviceAdd;
+EVT_WDF_DEVICE_FILE_CREATE BusFileCreate;
+EVT_WDF_FILE_CLEANUP BusFileCleanup;
+
+EVT_WDF_IO_QUEUE_IO_DEVICE_CONTROL BusDeviceControl;
+NTSTATUS PlugInChildRequest(WDFDEVICE Device, WDFREQUEST Request, ULONG_PTR* Information);
+NTSTATUS UnplugChildRequest(WDFDEVICE Device, WDFREQUEST Request, ULONG_PTR* Information);
+NTSTATUS UnplugChild(WDFDEVICE Device, ULONG SerialNumber);
+
+EVT_WDF_CHILD_LIST_IDENTIFICATION_DESCRIPTION_DUPLICATE ChildDescriptionDuplicate;
+EVT_WDF_CHILD_LIST_IDENTIFICATION_DESCRIPTION_COMPARE ChildDescriptionCompare;
+EVT_WDF_CHILD_LIST_IDENTIFICATION_DESCRIPTION_CLEANUP ChildDescriptionCleanup;
+
+EVT_WDF_CHILD_LIST_CREATE_DEVICE ChildListCreateDevice;
+NTSTATUS CreateChildDevice(PWDFDEVICE_INIT ChildInit, PCWSTR HardwareIds, ULONG SerialNumber);
+
+} // extern "C"

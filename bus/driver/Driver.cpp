@@ -1,0 +1,83 @@
+// Driver entry, the bus device and the lifetime of its control handles.
+
+#include <ntddk.h>
+#include <wdf.h>
+#include <initguid.h>
+
+#include "ConferenceBus.h"
+
+#ifdef ALLOC_PRAGMA
+#pragma alloc_text(INIT, DriverEntry)
+#pragma alloc_text(PAGE, BusDeviceAdd)
+#endif
+
+NTSTATUS DriverEntry(PDRIVER_OBJECT DriverObject, PUNICODE_STRING RegistryPath) {
+    WDF_DRIVER_CONFIG config;
+    WDF_DRIVER_CONFIG_INIT(&config, BusDeviceAdd);
+
+    WDFDRIVER driver;
+    return WdfDriverCreate(DriverObject, RegistryPath, WDF_NO_OBJECT_ATTRIBUTES, &config, &driver);
+}
+
+NTSTATUS BusDeviceAdd(WDFDRIVER Driver, PWDFDEVICE_INIT DeviceInit) {
+    UNREFERENCED_PARAMETER(Driver);
+    PAGED_CODE();
+
+    WdfDeviceInitSetDeviceType(DeviceInit, FILE_DEVICE_BUS_EXTENDER);
+    WdfDeviceInitSetExclusive(DeviceInit, TRUE);
+
+    WDF_CHILD_LIST_CONFIG childListConfig;
+    WDF_CHILD_LIST_CONFIG_INIT(&childListConfig, sizeof(CHILD_ID_DESCRIPTION),
+                               ChildListCreateDevice);
+    childListConfig.EvtChildListIdentificationDescriptionDuplicate = ChildDescriptionDuplicate;
+    childListConfig.EvtChildListIdentificationDescriptionCompare = ChildDescriptionCompare;
+    childListConfig.EvtChildListIdentificationDescriptionCleanup = ChildDescriptionCleanup;
+    WdfFdoInitSetDefaultChildListConfig(DeviceInit, &childListConfig, WDF_NO_OBJECT_ATTRIBUTES);
+
+    WDF_FILEOBJECT_CONFIG fileConfig;
+    WDF_FILEOBJECT_CONFIG_INIT(&fileConfig, BusFileCreate, WDF_NO_EVENT_CALLBACK, BusFileCleanup);
+    WdfDeviceInitSetFileObjectConfig(DeviceInit, &fileConfig, WDF_NO_OBJECT_ATTRIBUTES);
+
+    WDF_OBJECT_ATTRIBUTES deviceAttributes;
+    WDF_OBJECT_ATTRIBUTES_INIT_CONTEXT_TYPE(&deviceAttributes, FDO_DEVICE_DATA);
+    WDFDEVICE device;
+    NTSTATUS status = WdfDeviceCreate(&DeviceInit, &deviceAttributes, &device);
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+
+    WDF_IO_QUEUE_CONFIG queueConfig;
+    WDF_IO_QUEUE_CONFIG_INIT_DEFAULT_QUEUE(&queueConfig, WdfIoQueueDispatchParallel);
+    queueConfig.EvtIoDeviceControl = BusDeviceControl;
+    WDFQUEUE queue;
+    status = WdfIoQueueCreate(device, &queueConfig, WDF_NO_OBJECT_ATTRIBUTES, &queue);
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+
+    status = WdfDeviceCreateDeviceInterface(device, &GUID_DEVINTERFACE_CONFERENCE_BUS, NULL);
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+
+    // Nothing reads the children's bus information; a zeroed record keeps it well defined.
+    PNP_BUS_INFORMATION busInformation;
+    RtlZeroMemory(&busInformation, sizeof(busInformation));
+    WdfDeviceSetBusInformationForChildren(device, &busInformation);
+
+    return status;
+}
+
+VOID BusFileCreate(WDFDEVICE Device, WDFREQUEST Request, WDFFILEOBJECT FileObject) {
+    UNREFERENCED_PARAMETER(Device);
+    UNREFERENCED_PARAMETER(FileObject);
+
+    WdfRequestComplete(Request, STATUS_SUCCESS);
+}
+
+// Closing a handle unplugs the children of the bus that handle was opened on. The file
+// object names its own device, so no driver-wide record of the last open is needed, and
+// two buses opened at once keep their children apart.
+VOID BusFileCleanup(WDFFILEOBJECT FileObject) {
+    (void)UnplugChild(WdfFileObjectGetDevice(FileObject), BUS_UNPLUG_ALL_CHILDREN);
+}

@@ -1,0 +1,200 @@
+// Driver entry, the bus device's configuration and the lifetime of the control handle.
+
+#include "BusTest.h"
+
+#include <cstring>
+
+using wdfsim::Machine;
+
+namespace {
+
+const std::vector<std::string> DeviceAddCalls = {"WdfDeviceInitSetDeviceType",
+                                                 "WdfDeviceInitSetExclusive",
+                                                 "WdfFdoInitSetDefaultChildListConfig",
+                                                 "WdfDeviceInitSetFileObjectConfig",
+                                                 "WdfDeviceCreate",
+                                                 "WdfIoQueueCreate",
+                                                 "WdfDeviceCreateDeviceInterface",
+                                                 "WdfDeviceSetBusInformationForChildren"};
+
+} // namespace
+
+class DriverEntryStatus : public ::testing::TestWithParam<NTSTATUS> {};
+
+TEST_P(DriverEntryStatus, IsTheStatusOfWdfDriverCreate) {
+    Machine machine;
+    if (GetParam() != STATUS_SUCCESS) {
+        machine.FailNext("WdfDriverCreate", GetParam());
+    }
+    EXPECT_EQ(GetParam(), machine.LoadDriver());
+    EXPECT_EQ(std::vector<std::string>{"WdfDriverCreate"}, machine.Calls());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bus, DriverEntryStatus,
+                         ::testing::Values(STATUS_SUCCESS, STATUS_INSUFFICIENT_RESOURCES,
+                                           STATUS_UNSUCCESSFUL, STATUS_INVALID_PARAMETER));
+
+TEST(BusDriver, RegistersOnlyTheDeviceAddCallback) {
+    Machine machine;
+    ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
+    const auto& driver = *wdfsim::Current().driver;
+    EXPECT_FALSE(driver.hasAttributes);
+    EXPECT_EQ(sizeof(WDF_DRIVER_CONFIG), driver.config.Size);
+    EXPECT_EQ(&BusDeviceAdd, driver.config.EvtDriverDeviceAdd);
+    EXPECT_EQ(nullptr, driver.config.EvtDriverUnload);
+    EXPECT_EQ(0u, driver.config.DriverInitFlags);
+    EXPECT_EQ(0u, driver.config.DriverPoolTag);
+}
+
+TEST(BusDriver, DeviceAddConfiguresTheBusInOrder) {
+    Machine machine;
+    ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
+    machine.ClearCalls();
+    ASSERT_EQ(STATUS_SUCCESS, machine.AddBus());
+    EXPECT_EQ(DeviceAddCalls, machine.Calls());
+
+    const wdfsim::Device& device = BusDevice(0);
+    EXPECT_FALSE(device.pdo);
+    EXPECT_EQ(0x2Au, device.deviceType);
+    EXPECT_TRUE(device.exclusive);
+
+    ExpectInheritingAttributes(device, WDF_GET_CONTEXT_TYPE_INFO(FDO_DEVICE_DATA));
+    EXPECT_EQ(4u, device.attributes.ContextTypeInfo->ContextSize);
+    EXPECT_EQ(0u,
+              WdfObjectGet_FDO_DEVICE_DATA(wdfsim::HandleOf<WDFDEVICE>(&BusDevice(0)))->Reserved);
+
+    const WDF_CHILD_LIST_CONFIG& list = device.childList->config;
+    EXPECT_EQ(sizeof(WDF_CHILD_LIST_CONFIG), list.Size);
+    EXPECT_EQ(sizeof(CHILD_ID_DESCRIPTION), list.IdentificationDescriptionSize);
+    EXPECT_EQ(0u, list.AddressDescriptionSize);
+    EXPECT_EQ(&ChildListCreateDevice, list.EvtChildListCreateDevice);
+    EXPECT_EQ(nullptr, list.EvtChildListScanForChildren);
+    EXPECT_EQ(nullptr, list.EvtChildListIdentificationDescriptionCopy);
+    EXPECT_EQ(&ChildDescriptionDuplicate, list.EvtChildListIdentificationDescriptionDuplicate);
+    EXPECT_EQ(&ChildDescriptionCleanup, list.EvtChildListIdentificationDescriptionCleanup);
+    EXPECT_EQ(&ChildDescriptionCompare, list.EvtChildListIdentificationDescriptionCompare);
+    EXPECT_EQ(nullptr, list.EvtChildListAddressDescriptionCopy);
+    EXPECT_EQ(nullptr, list.EvtChildListAddressDescriptionDuplicate);
+    EXPECT_EQ(nullptr, list.EvtChildListAddressDescriptionCleanup);
+    EXPECT_EQ(nullptr, list.EvtChildListDeviceReenumerated);
+
+    const WDF_FILEOBJECT_CONFIG& file = device.fileObjectConfig;
+    EXPECT_EQ(sizeof(WDF_FILEOBJECT_CONFIG), file.Size);
+    EXPECT_EQ(&BusFileCreate, file.EvtDeviceFileCreate);
+    EXPECT_EQ(nullptr, file.EvtFileClose);
+    EXPECT_EQ(&BusFileCleanup, file.EvtFileCleanup);
+    EXPECT_EQ(WdfUseDefault, file.AutoForwardCleanupClose);
+    EXPECT_EQ(WdfFileObjectWdfCannotUseFsContexts, file.FileObjectClass);
+
+    const WDF_IO_QUEUE_CONFIG& queue = device.defaultQueue->config;
+    EXPECT_FALSE(device.defaultQueue->hasAttributes);
+    EXPECT_EQ(sizeof(WDF_IO_QUEUE_CONFIG), queue.Size);
+    EXPECT_EQ(WdfIoQueueDispatchParallel, queue.DispatchType);
+    EXPECT_EQ(WdfUseDefault, queue.PowerManaged);
+    EXPECT_FALSE(queue.AllowZeroLengthRequests);
+    EXPECT_TRUE(queue.DefaultQueue);
+    EXPECT_EQ(&BusDeviceControl, queue.EvtIoDeviceControl);
+    for (const void* unused :
+         {(const void*)queue.EvtIoDefault, (const void*)queue.EvtIoRead,
+          (const void*)queue.EvtIoWrite, (const void*)queue.EvtIoInternalDeviceControl,
+          (const void*)queue.EvtIoStop, (const void*)queue.EvtIoResume,
+          (const void*)queue.EvtIoCanceledOnQueue, (const void*)queue.Driver}) {
+        EXPECT_EQ(nullptr, unused);
+    }
+    EXPECT_EQ(0xFFFFFFFFu, queue.Settings.Parallel.NumberOfPresentedRequests);
+
+    const uint8_t guidBytes[] = {0x62, 0xD3, 0x34, 0x11, 0xFB, 0x3D, 0xA5, 0x4B,
+                                 0xB9, 0xAE, 0x14, 0x90, 0x0E, 0x44, 0x8A, 0x11};
+    ASSERT_EQ(1u, device.interfaces.size());
+    EXPECT_EQ(0, std::memcmp(guidBytes, &device.interfaces[0], sizeof(guidBytes)));
+    EXPECT_EQ(
+        std::vector<std::wstring>{
+            L"\\\\?\\ROOT#SYSTEM#0000#{1134d362-3dfb-4ba5-b9ae-14900e448a11}"},
+        machine.InterfacePaths(L"{1134D362-3DFB-4BA5-B9AE-14900E448A11}"));
+
+    const PNP_BUS_INFORMATION zero{};
+    ASSERT_TRUE(device.hasBusInformation);
+    EXPECT_EQ(0, std::memcmp(&zero, &device.busInformation, sizeof(zero)));
+}
+
+struct DeviceAddFailure {
+    const char* routine;
+    size_t callsMade; // up to and including the failing one
+};
+
+class BusDeviceAddFailure : public ::testing::TestWithParam<DeviceAddFailure> {};
+
+TEST_P(BusDeviceAddFailure, ReturnsTheStatusAndStops) {
+    Machine machine;
+    ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
+    machine.ClearCalls();
+    machine.FailNext(GetParam().routine, STATUS_INSUFFICIENT_RESOURCES);
+    EXPECT_EQ(STATUS_INSUFFICIENT_RESOURCES, machine.AddBus());
+    const std::vector<std::string> expected(DeviceAddCalls.begin(),
+                                            DeviceAddCalls.begin() + GetParam().callsMade);
+    EXPECT_EQ(expected, machine.Calls());
+    EXPECT_EQ(0u, machine.BusCount());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bus, BusDeviceAddFailure,
+                         ::testing::Values(DeviceAddFailure{"WdfDeviceCreate", 5},
+                                           DeviceAddFailure{"WdfIoQueueCreate", 6},
+                                           DeviceAddFailure{"WdfDeviceCreateDeviceInterface", 7}));
+
+using ControlHandle = BusTest;
+
+TEST_F(ControlHandle, EveryOpenSucceedsWhateverTheAccess) {
+    wdfsim::HandleId other;
+    EXPECT_EQ(STATUS_SUCCESS, machine.Open(bus, 0, &other));
+    EXPECT_EQ(STATUS_SUCCESS, machine.Open(bus, wdfsim::FileWriteData, &other));
+    EXPECT_EQ(3u, machine.OpenHandles());
+}
+
+TEST_F(ControlHandle, CloseUnplugsEveryChild) {
+    for (uint32_t serial : {0u, 1u, 7u, 4294967295u}) {
+        ASSERT_EQ(STATUS_SUCCESS, Plug(serial, {u"FENWAREL\\CONF"}).status);
+    }
+    EXPECT_EQ(4u, ChildInstances().size());
+    machine.ClearCalls();
+    machine.Close(handle);
+    EXPECT_EQ((std::vector<std::string>{"WdfFileObjectGetDevice", "WdfFdoGetDefaultChildList",
+                                        "WdfChildListBeginScan", "WdfChildListEndScan"}),
+              machine.Calls());
+    EXPECT_TRUE(ChildInstances().empty());
+    EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
+}
+
+TEST_F(ControlHandle, CloseWithoutRequestsChangesNothing) {
+    machine.Close(handle);
+    EXPECT_TRUE(ChildInstances().empty());
+    EXPECT_EQ(0u, machine.OpenHandles());
+}
+
+TEST_F(ControlHandle, CloseUnplugsTheChildrenOfItsOwnBusOnly) {
+    size_t second;
+    ASSERT_EQ(STATUS_SUCCESS, machine.AddBus(&second));
+    wdfsim::HandleId secondHandle;
+    ASSERT_EQ(STATUS_SUCCESS, machine.Open(second, wdfsim::FileReadData, &secondHandle));
+    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"A"}).status);
+    ASSERT_EQ(STATUS_SUCCESS,
+              Send(secondHandle, IOCTL_BUS_PLUGIN_CHILD, PluginInput(2, {u"B"})).status);
+
+    // The bus opened last is the second; closing the first handle still unplugs the first.
+    machine.Close(handle);
+    EXPECT_TRUE(ChildInstances(bus).empty());
+    EXPECT_EQ(std::vector<std::wstring>{L"02"}, ChildInstances(second));
+
+    machine.Close(secondHandle);
+    EXPECT_TRUE(ChildInstances(second).empty());
+}
+
+TEST_F(ControlHandle, EachCloseOnOneBusUnplugsAll) {
+    wdfsim::HandleId secondHandle;
+    ASSERT_EQ(STATUS_SUCCESS, machine.Open(bus, wdfsim::FileReadData, &secondHandle));
+    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"A"}).status);
+    machine.Close(secondHandle);
+    EXPECT_TRUE(ChildInstances().empty());
+    ASSERT_EQ(STATUS_SUCCESS, Plug(2, {u"B"}).status);
+    machine.Close(handle);
+    EXPECT_TRUE(ChildInstances().empty());
+}

@@ -1,0 +1,151 @@
+// Child devices as Plug and Play sees them, and the creation's failure paths.
+
+#include "BusTest.h"
+
+namespace {
+
+struct Identity {
+    uint32_t serial;
+    const wchar_t* instance;
+    const wchar_t* description;
+};
+
+std::ostream& operator<<(std::ostream& out, const Identity& identity) {
+    return out << identity.serial;
+}
+
+} // namespace
+
+class ChildIdentity : public BusTest, public ::testing::WithParamInterface<Identity> {};
+
+TEST_P(ChildIdentity, IdsTextsAndLocale) {
+    ASSERT_EQ(STATUS_SUCCESS,
+              Plug(GetParam().serial, {u"FENWAREL\\CAM_01", u"FENWAREL\\CAM"}).status);
+    ASSERT_EQ(1u, ChildInstances().size());
+    const wdfsim::ChildInfo child = machine.Children(bus).at(0);
+    EXPECT_EQ(FILE_DEVICE_BUS_EXTENDER, child.deviceType);
+    EXPECT_EQ(L"FENWAREL\\CAM_01", child.deviceId);
+    EXPECT_EQ(std::vector<std::wstring>{L"FENWAREL\\CAM_01"}, child.hardwareIds);
+    EXPECT_EQ(GetParam().instance, child.instanceId);
+    EXPECT_EQ(GetParam().description, child.description);
+    EXPECT_EQ(L"Fenwarel Conference Bus", child.location);
+    EXPECT_EQ(0x409u, child.defaultLocale);
+    EXPECT_EQ(1u, OnlyChild().identity.texts.count(0x409));
+    EXPECT_EQ(1u, OnlyChild().identity.texts.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bus, ChildIdentity,
+                         ::testing::Values(Identity{0, L"00", L"FenwarelConferenceDevice_00"},
+                                           Identity{5, L"05", L"FenwarelConferenceDevice_05"},
+                                           Identity{100, L"100", L"FenwarelConferenceDevice_100"},
+                                           Identity{2147483648u, L"-2147483648",
+                                                    L"FenwarelConferenceDevice_-2147483648"},
+                                           Identity{4294967295u, L"-1",
+                                                    L"FenwarelConferenceDevice_-1"}));
+
+using ChildDevice = BusTest;
+
+TEST_F(ChildDevice, ContextAndCapabilities) {
+    ASSERT_EQ(STATUS_SUCCESS, Plug(12, {u"X"}).status);
+    ASSERT_EQ(1u, ChildInstances().size());
+    const wdfsim::Device& child = OnlyChild();
+    EXPECT_TRUE(child.pdo);
+
+    ExpectInheritingAttributes(child, WDF_GET_CONTEXT_TYPE_INFO(PDO_DEVICE_DATA));
+    EXPECT_EQ(
+        12u,
+        PdoGetData(wdfsim::HandleOf<WDFDEVICE>(const_cast<wdfsim::Device*>(&child)))->SerialNumber);
+
+    ASSERT_TRUE(child.hasPnpCapabilities);
+    const WDF_DEVICE_PNP_CAPABILITIES& pnp = child.pnpCapabilities;
+    EXPECT_EQ(sizeof(WDF_DEVICE_PNP_CAPABILITIES), pnp.Size);
+    EXPECT_EQ(WdfUseDefault, pnp.LockSupported);
+    EXPECT_EQ(WdfFalse, pnp.EjectSupported);
+    EXPECT_EQ(WdfTrue, pnp.Removable);
+    EXPECT_EQ(WdfUseDefault, pnp.DockDevice);
+    EXPECT_EQ(WdfUseDefault, pnp.UniqueID);
+    EXPECT_EQ(WdfUseDefault, pnp.SilentInstall);
+    EXPECT_EQ(WdfTrue, pnp.SurpriseRemovalOK);
+    EXPECT_EQ(WdfUseDefault, pnp.HardwareDisabled);
+    EXPECT_EQ(WdfUseDefault, pnp.NoDisplayInUI);
+    EXPECT_EQ(12u, pnp.Address);
+    EXPECT_EQ(12u, pnp.UINumber);
+
+    ASSERT_TRUE(child.hasPowerCapabilities);
+    const WDF_DEVICE_POWER_CAPABILITIES& power = child.powerCapabilities;
+    EXPECT_EQ(sizeof(WDF_DEVICE_POWER_CAPABILITIES), power.Size);
+    EXPECT_EQ(WdfTrue, power.DeviceD1);
+    EXPECT_EQ(WdfUseDefault, power.DeviceD2);
+    EXPECT_EQ(WdfUseDefault, power.WakeFromD0);
+    EXPECT_EQ(WdfTrue, power.WakeFromD1);
+    EXPECT_EQ(WdfUseDefault, power.WakeFromD2);
+    EXPECT_EQ(WdfUseDefault, power.WakeFromD3);
+    const DEVICE_POWER_STATE states[PowerSystemMaximum] = {
+        PowerDeviceMaximum, PowerDeviceD1, PowerDeviceD1, PowerDeviceD2,
+        PowerDeviceD2,      PowerDeviceD3, PowerDeviceD3};
+    for (int state = 0; state < PowerSystemMaximum; state++) {
+        EXPECT_EQ(states[state], power.DeviceState[state]) << "system state " << state;
+    }
+    EXPECT_EQ(PowerDeviceD1, power.DeviceWake);
+    EXPECT_EQ(PowerSystemMaximum, power.SystemWake);
+    EXPECT_EQ(0xFFFFFFFFu, power.D1Latency);
+    EXPECT_EQ(0xFFFFFFFFu, power.D2Latency);
+    EXPECT_EQ(0xFFFFFFFFu, power.D3Latency);
+    EXPECT_EQ(PowerDeviceMaximum, power.IdealDxStateForSx);
+}
+
+TEST_F(ChildDevice, CreationRunsTheStepsInOrder) {
+    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"X"}).status);
+    machine.ClearCalls();
+    ChildInstances();
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "WdfDeviceInitSetDeviceType", "RtlInitUnicodeString", "WdfPdoInitAssignDeviceID",
+            "WdfPdoInitAddHardwareID", "RtlUnicodeStringPrintf", "WdfPdoInitAssignInstanceID",
+            "RtlUnicodeStringPrintf", "WdfPdoInitAddDeviceText", "WdfPdoInitSetDefaultLocale",
+            "WdfDeviceCreate", "WdfDeviceSetPnpCapabilities", "WdfDeviceSetPowerCapabilities"}),
+        machine.Calls());
+}
+
+struct CreationFailure {
+    const char* routine;
+    unsigned skip;
+    NTSTATUS status;
+};
+
+std::ostream& operator<<(std::ostream& out, const CreationFailure& failure) {
+    return out << failure.routine << "#" << failure.skip;
+}
+
+class ChildCreationFailure : public BusTest,
+                             public ::testing::WithParamInterface<CreationFailure> {};
+
+TEST_P(ChildCreationFailure, ReturnsTheStatusAndLeavesNoChild) {
+    WDFDEVICE_INIT init;
+    init.pdo = true;
+    machine.FailNext(GetParam().routine, GetParam().status, GetParam().skip);
+    EXPECT_EQ(GetParam().status, CreateChildDevice(&init, L"ID\0", 3));
+    EXPECT_FALSE(init.created);
+
+    // Through Plug and Play: no device, the description freed, no retry.
+    machine.FailNext(GetParam().routine, GetParam().status, GetParam().skip);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(3, {u"ID"}).status);
+    EXPECT_TRUE(ChildInstances().empty());
+    EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
+    EXPECT_TRUE(ChildInstances().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bus, ChildCreationFailure,
+    ::testing::Values(CreationFailure{"WdfPdoInitAssignDeviceID", 0, STATUS_INSUFFICIENT_RESOURCES},
+                      CreationFailure{"WdfPdoInitAddHardwareID", 0, STATUS_INSUFFICIENT_RESOURCES},
+                      CreationFailure{"RtlUnicodeStringPrintf", 0, STATUS_BUFFER_OVERFLOW},
+                      CreationFailure{"WdfPdoInitAssignInstanceID", 0, STATUS_INVALID_PARAMETER},
+                      CreationFailure{"RtlUnicodeStringPrintf", 1, STATUS_INVALID_PARAMETER},
+                      CreationFailure{"WdfPdoInitAddDeviceText", 0, STATUS_INSUFFICIENT_RESOURCES},
+                      CreationFailure{"WdfDeviceCreate", 0, STATUS_INSUFFICIENT_RESOURCES}));
+
+TEST_F(ChildDevice, CreatingOnABusInitRecordIsRefused) {
+    WDFDEVICE_INIT init;
+    EXPECT_EQ(STATUS_INVALID_DEVICE_REQUEST, CreateChildDevice(&init, L"ID\0", 3));
+}

@@ -1,0 +1,83 @@
+// The simulated machine that a test drives: the framework loads the driver, Plug and Play
+// adds bus devices and enumerates their children, and an I/O manager opens handles and
+// sends control requests. This header uses no kernel or Win32 types, so user-mode test
+// code can include it beside <windows.h>.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace wdfsim {
+
+using Status = int32_t; // an NTSTATUS
+using HandleId = uint32_t;
+
+// Access rights of a handle, as the I/O manager checks them against a control code.
+constexpr uint32_t FileReadData = 0x0001;
+constexpr uint32_t FileWriteData = 0x0002;
+
+// A child device as Plug and Play reports it, texts in the default locale.
+struct ChildInfo {
+    uint32_t deviceType;
+    std::wstring deviceId;
+    std::vector<std::wstring> hardwareIds;
+    std::wstring instanceId;
+    std::wstring description;
+    std::wstring location;
+    uint32_t defaultLocale;
+};
+
+struct IoStatus {
+    Status status;
+    uint64_t information;
+};
+
+struct State;
+
+class Machine {
+public:
+    // One machine exists at a time; the framework routines act on it.
+    Machine();
+    // Closes open handles, removes every device and fails the test on leaked pool.
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // The loader stub binds the framework and calls DriverEntry.
+    Status LoadDriver();
+    // Plug and Play finds a bus device node: device add, then start (interfaces enabled).
+    Status AddBus(size_t* bus = nullptr);
+    size_t BusCount() const;
+    // Answers every pending bus-relations query: removes missing children, creates new ones.
+    void RunPnp();
+    std::vector<ChildInfo> Children(size_t bus) const;
+    // Symbolic links of the enabled interfaces of a class, given as "{xxxxxxxx-...}".
+    std::vector<std::wstring> InterfacePaths(const std::wstring& interfaceClass) const;
+
+    // I/O manager. Every routine fails the test when the driver breaks a request rule.
+    Status Open(size_t bus, uint32_t access, HandleId* handle);
+    Status OpenPath(const std::wstring& path, uint32_t access, HandleId* handle);
+    IoStatus DeviceControl(HandleId handle, uint32_t code, const void* input, size_t inputLength,
+                           void* output, size_t outputLength);
+    void Close(HandleId handle);
+    size_t OpenHandles() const;
+
+    // A call of the named routine fails with the status (a pool allocation returns NULL):
+    // the next one, or the one after `skip` more calls. Several failures queue up.
+    void FailNext(const std::string& routine, Status status, unsigned skip = 0);
+    size_t OutstandingPoolBlocks() const;
+    // Names of the framework and kernel routines the driver called, in order.
+    const std::vector<std::string>& Calls() const;
+    void ClearCalls();
+    size_t Violations() const;
+
+    State& state() { return *state_; }
+
+private:
+    std::unique_ptr<State> state_;
+};
+
+} // namespace wdfsim

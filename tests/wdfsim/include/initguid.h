@@ -1,0 +1,3 @@
+// Test-only stand-in for initguid.h.
+#define INITGUID
+#include <guiddef.h>

@@ -1,0 +1,207 @@
+// The simulation's records behind the framework handles, for the simulation itself and for
+// driver tests that inspect what the driver configured.
+#pragma once
+
+#include <ntddk.h>
+#include <wdf.h>
+
+#include <cstddef>
+#include <deque>
+#include <list>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "wdfsim/Machine.h"
+
+namespace wdfsim {
+
+// Raw storage with the alignment any framework record needs.
+class Storage {
+public:
+    explicit Storage(size_t bytes)
+        : blocks_(new std::max_align_t[(bytes + sizeof(std::max_align_t) - 1) /
+                                           sizeof(std::max_align_t) +
+                                       1]) {}
+    void* get() const { return blocks_.get(); }
+
+private:
+    std::unique_ptr<std::max_align_t[]> blocks_;
+};
+
+struct Object {
+    Object();
+    virtual ~Object();
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+    void SetAttributes(const WDF_OBJECT_ATTRIBUTES* given);
+
+    WDF_OBJECT_ATTRIBUTES attributes{};
+    bool hasAttributes = false;
+    std::unique_ptr<Storage> context;
+};
+
+struct PdoIdentity {
+    std::wstring deviceId;
+    std::vector<std::wstring> hardwareIds;
+    std::wstring instanceId;
+    struct Text {
+        std::wstring description;
+        std::wstring location;
+    };
+    std::map<LCID, Text> texts;
+    LCID defaultLocale = 0;
+};
+
+struct ChildList;
+
+struct Queue : Object {
+    struct Device* device = nullptr;
+    WDF_IO_QUEUE_CONFIG config{};
+};
+
+struct Device : Object {
+    bool pdo = false;
+    DEVICE_TYPE deviceType = 0;
+    bool exclusive = false;
+    bool hasFileObjectConfig = false;
+    WDF_FILEOBJECT_CONFIG fileObjectConfig{};
+    std::unique_ptr<ChildList> childList;
+    std::unique_ptr<Queue> defaultQueue;
+    std::vector<GUID> interfaces;
+    bool started = false;
+    bool hasBusInformation = false;
+    PNP_BUS_INFORMATION busInformation{};
+    PdoIdentity identity;
+    bool hasPnpCapabilities = false;
+    WDF_DEVICE_PNP_CAPABILITIES pnpCapabilities{};
+    bool hasPowerCapabilities = false;
+    WDF_DEVICE_POWER_CAPABILITIES powerCapabilities{};
+    ~Device() override;
+};
+
+struct ChildEntry {
+    enum class Phase { PendingInsert, Present, Missing };
+    explicit ChildEntry(ULONG size) : storage(size) {}
+    PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER header() const {
+        return static_cast<PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER>(storage.get());
+    }
+    Storage storage;
+    Phase phase = Phase::PendingInsert;
+    bool found = true;
+    std::unique_ptr<Device> pdo;
+};
+
+struct ChildList : Object {
+    Device* device = nullptr;
+    WDF_CHILD_LIST_CONFIG config{};
+    std::list<ChildEntry> entries;
+    int scanDepth = 0;
+    bool relationsInvalid = false;
+};
+
+struct FileObject : Object {
+    Device* device = nullptr;
+    uint32_t access = 0;
+};
+
+struct Request : Object {
+    ULONG ioControlCode = 0;
+    size_t inputLength = 0;
+    size_t outputLength = 0;
+    unsigned char* systemBuffer = nullptr;
+    bool completed = false;
+    NTSTATUS status = STATUS_SUCCESS;
+    ULONG_PTR information = 0;
+};
+
+struct PoolBlock {
+    POOL_TYPE type;
+    SIZE_T size;
+    ULONG tag;
+};
+
+struct Driver : Object {
+    WDF_DRIVER_CONFIG config{};
+};
+
+struct State {
+    KIRQL irql = PASSIVE_LEVEL;
+    std::set<const Object*> live;
+    std::unique_ptr<Driver> driver;
+    std::vector<std::unique_ptr<Device>> buses;
+    std::map<HandleId, std::unique_ptr<FileObject>> handles;
+    HandleId nextHandle = 4;
+    std::map<void*, PoolBlock> pool;
+    struct Fault {
+        unsigned skip;
+        NTSTATUS status;
+    };
+    std::map<std::string, std::deque<Fault>> faults;
+    std::vector<std::string> calls;
+    size_t violations = 0;
+};
+
+// The machine the framework routines act on.
+State& Current();
+
+// Fails the running test with the verifier's finding.
+void Violation(const std::string& finding);
+
+// Records the call of a framework or kernel routine and answers whether a test asked it to
+// fail (with the status to return).
+bool Called(const char* routine, NTSTATUS* injected = nullptr);
+
+// Fails the test when the caller runs above the routine's highest IRQL.
+void CheckIrql(const char* routine, KIRQL highest);
+
+// Runs a callback at the given IRQL, as the framework does under a spin lock.
+class IrqlScope {
+public:
+    explicit IrqlScope(KIRQL irql) : saved_(Current().irql) { Current().irql = irql; }
+    ~IrqlScope() { Current().irql = saved_; }
+    IrqlScope(const IrqlScope&) = delete;
+    IrqlScope& operator=(const IrqlScope&) = delete;
+
+private:
+    KIRQL saved_;
+};
+
+template <class T> T* Resolve(const void* handle, const char* routine) {
+    const auto* object = static_cast<const Object*>(handle);
+    if (handle == nullptr || Current().live.count(object) == 0) {
+        Violation(std::string(routine) + " called with an invalid or deleted handle");
+        return nullptr;
+    }
+    auto* typed = dynamic_cast<T*>(const_cast<Object*>(object));
+    if (typed == nullptr) {
+        Violation(std::string(routine) + " called with a handle of another object type");
+    }
+    return typed;
+}
+
+template <class H> H HandleOf(Object* object) {
+    return reinterpret_cast<H>(object);
+}
+
+// Child list processing of Plug and Play: a bus-relations query and the removal of a bus.
+void EnumerateChildren(ChildList& list);
+void RemoveAllChildren(ChildList& list);
+
+} // namespace wdfsim
+
+// The framework's device initialisation record (opaque to drivers).
+struct WDFDEVICE_INIT {
+    bool pdo = false;
+    wdfsim::Device* parent = nullptr;
+    DEVICE_TYPE deviceType = 0;
+    bool exclusive = false;
+    bool hasChildListConfig = false;
+    WDF_CHILD_LIST_CONFIG childListConfig{};
+    bool hasFileObjectConfig = false;
+    WDF_FILEOBJECT_CONFIG fileObjectConfig{};
+    wdfsim::PdoIdentity identity;
+    std::unique_ptr<wdfsim::Device> created;
+};

@@ -1,0 +1,201 @@
+// The I/O manager: handles to bus devices, buffered control requests and the framework's
+// request routines.
+//
+// Requests run synchronously in the caller's thread at PASSIVE_LEVEL. The simulation has no
+// pending path: a request the driver has not completed when its callback returns is
+// reported, as nothing would ever complete it.
+
+#include "wdfsim/State.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "GuardedBuffer.h"
+
+using namespace wdfsim;
+
+namespace {
+
+constexpr NTSTATUS StatusInvalidHandle = static_cast<NTSTATUS>(0xC0000008L);
+// What lies in the system buffer past the input: the I/O manager does not clear it.
+constexpr unsigned char SystemBufferPattern = 0xCD;
+
+// The required access of a control code: bits 14-15, FILE_READ_ACCESS needing
+// FILE_READ_DATA and FILE_WRITE_ACCESS needing FILE_WRITE_DATA.
+bool AccessAllows(uint32_t access, uint32_t code) {
+    const uint32_t required = (code >> 14) & 3;
+    return ((required & FILE_READ_ACCESS) == 0 || (access & FileReadData) != 0) &&
+           ((required & FILE_WRITE_ACCESS) == 0 || (access & FileWriteData) != 0);
+}
+
+void CheckCompleted(const Request& request, const char* callback) {
+    if (!request.completed) {
+        Violation(std::string(callback) + " returned without completing its request");
+    }
+}
+
+} // namespace
+
+namespace wdfsim {
+
+Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
+    Device& device = *state_->buses.at(bus);
+    auto file = std::make_unique<FileObject>();
+    file->device = &device;
+    file->access = access;
+    // The bus device has no name, so its exclusivity does not stop a second open.
+    NTSTATUS status = STATUS_SUCCESS;
+    const auto& config = device.fileObjectConfig;
+    if (device.hasFileObjectConfig && config.EvtDeviceFileCreate != nullptr) {
+        Request create;
+        {
+            IrqlScope passive(PASSIVE_LEVEL);
+            config.EvtDeviceFileCreate(HandleOf<WDFDEVICE>(&device), HandleOf<WDFREQUEST>(&create),
+                                       HandleOf<WDFFILEOBJECT>(file.get()));
+        }
+        CheckCompleted(create, "EvtDeviceFileCreate");
+        status = create.status;
+    }
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+    *handle = state_->nextHandle;
+    state_->nextHandle += 4;
+    state_->handles[*handle] = std::move(file);
+    return status;
+}
+
+IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* input,
+                                size_t inputLength, void* output, size_t outputLength) {
+    auto file = state_->handles.find(handle);
+    if (file == state_->handles.end()) {
+        return {StatusInvalidHandle, 0};
+    }
+    if (!AccessAllows(file->second->access, code)) {
+        return {STATUS_ACCESS_DENIED, 0};
+    }
+    Device& device = *file->second->device;
+    if (!device.defaultQueue || device.defaultQueue->config.EvtIoDeviceControl == nullptr) {
+        return {STATUS_INVALID_DEVICE_REQUEST, 0};
+    }
+
+    const size_t bufferLength = std::max(inputLength, outputLength);
+    GuardedBuffer systemBuffer(bufferLength);
+    if (bufferLength != 0) {
+        std::memset(systemBuffer.data(), SystemBufferPattern, bufferLength);
+        if (inputLength != 0) {
+            std::memcpy(systemBuffer.data(), input, inputLength);
+        }
+    }
+    Request request;
+    request.ioControlCode = code;
+    request.inputLength = inputLength;
+    request.outputLength = outputLength;
+    request.systemBuffer = systemBuffer.data();
+    {
+        IrqlScope passive(PASSIVE_LEVEL);
+        device.defaultQueue->config.EvtIoDeviceControl(
+            HandleOf<WDFQUEUE>(device.defaultQueue.get()), HandleOf<WDFREQUEST>(&request),
+            outputLength, inputLength, code);
+    }
+    CheckCompleted(request, "EvtIoDeviceControl");
+
+    // On success or a warning the system copies Information bytes back, trusting the value;
+    // the framework's verifier stops a request that claims more than the output buffer.
+    if (!NT_ERROR(request.status) && outputLength != 0) {
+        if (request.information > outputLength) {
+            Violation("INFORMATION_LENGTH_MISMATCH: information " +
+                      std::to_string(request.information) + " exceeds the output buffer of " +
+                      std::to_string(outputLength) + " bytes");
+        }
+        std::memcpy(output, systemBuffer.data(),
+                    std::min<size_t>(request.information, outputLength));
+    }
+    return {request.status, request.information};
+}
+
+void Machine::Close(HandleId handle) {
+    auto file = state_->handles.find(handle);
+    if (file == state_->handles.end()) {
+        ADD_FAILURE() << "closing a handle that is not open";
+        return;
+    }
+    std::unique_ptr<FileObject> object = std::move(file->second);
+    state_->handles.erase(file);
+    // Cleanup, then close, in the closing thread.
+    const auto& config = object->device->fileObjectConfig;
+    IrqlScope passive(PASSIVE_LEVEL);
+    if (object->device->hasFileObjectConfig && config.EvtFileCleanup != nullptr) {
+        config.EvtFileCleanup(HandleOf<WDFFILEOBJECT>(object.get()));
+    }
+    if (object->device->hasFileObjectConfig && config.EvtFileClose != nullptr) {
+        config.EvtFileClose(HandleOf<WDFFILEOBJECT>(object.get()));
+    }
+}
+
+size_t Machine::OpenHandles() const {
+    return state_->handles.size();
+}
+
+} // namespace wdfsim
+
+WDFDEVICE WdfFileObjectGetDevice(WDFFILEOBJECT FileObject) {
+    Called("WdfFileObjectGetDevice");
+    auto* file = Resolve<wdfsim::FileObject>(FileObject, "WdfFileObjectGetDevice");
+    return file == nullptr ? nullptr : HandleOf<WDFDEVICE>(file->device);
+}
+
+NTSTATUS WdfRequestRetrieveInputBuffer(WDFREQUEST Request, size_t MinimumRequiredSize,
+                                       PVOID* Buffer, size_t* Length) {
+    Called("WdfRequestRetrieveInputBuffer");
+    *Buffer = nullptr;
+    if (Length != nullptr) {
+        *Length = 0;
+    }
+    auto* request = Resolve<wdfsim::Request>(Request, "WdfRequestRetrieveInputBuffer");
+    if (request == nullptr) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    if (request->completed) {
+        Violation("WdfRequestRetrieveInputBuffer on a completed request");
+        return STATUS_INVALID_PARAMETER;
+    }
+    if (request->inputLength == 0 || request->inputLength < MinimumRequiredSize) {
+        return STATUS_BUFFER_TOO_SMALL;
+    }
+    *Buffer = request->systemBuffer;
+    if (Length != nullptr) {
+        *Length = request->inputLength;
+    }
+    return STATUS_SUCCESS;
+}
+
+namespace {
+
+void Complete(const char* routine, WDFREQUEST handle, NTSTATUS status, ULONG_PTR information) {
+    Called(routine);
+    CheckIrql(routine, DISPATCH_LEVEL);
+    auto* request = Resolve<wdfsim::Request>(handle, routine);
+    if (request == nullptr) {
+        return;
+    }
+    if (request->completed) {
+        Violation("request completed twice");
+        return;
+    }
+    request->completed = true;
+    request->status = status;
+    request->information = information;
+}
+
+} // namespace
+
+VOID WdfRequestCompleteWithInformation(WDFREQUEST Request, NTSTATUS Status, ULONG_PTR Information) {
+    Complete("WdfRequestCompleteWithInformation", Request, Status, Information);
+}
+
+VOID WdfRequestComplete(WDFREQUEST Request, NTSTATUS Status) {
+    Complete("WdfRequestComplete", Request, Status, 0);
+}
