@@ -136,7 +136,6 @@ Entered Enter(const char* function, std::vector<std::wstring> args) {
     if (found != s.scripts.end()) {
         entered.scripted = true;
         entered.outcome = found->second;
-        s.calls.back().result = Describe(found->second.result);
     }
     return entered;
 }

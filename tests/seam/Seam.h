@@ -109,10 +109,14 @@ template <typename Tag, typename R, typename... A> struct Hook<Tag, R WINAPI(A..
     static R WINAPI Call(A... args) {
         const Entered entered = Enter(Tag::Name, {Describe(args)...});
         if (entered.scripted) {
-            SetLastError(entered.outcome.lastError);
             if constexpr (!std::is_void_v<R>) {
-                return FromScript<R>(entered.outcome.result);
+                // Recorded in the same form as a real result of this type.
+                const R result = FromScript<R>(entered.outcome.result);
+                SetResult(entered.index, Describe(result));
+                SetLastError(entered.outcome.lastError);
+                return result;
             } else {
+                SetLastError(entered.outcome.lastError);
                 return;
             }
         }
