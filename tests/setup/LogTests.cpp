@@ -72,8 +72,7 @@ TEST_F(LogTest, DirectivesFormatAsTheProgramUsesThem) {
         {"no line feed", [] { LogMessage(LOG_ERROR, L"%s", L"open"); }, "open", L"open"},
     };
     for (const Formatted& c : cases) {
-        std::remove(LogFilePath);
-        seam::Reset();
+        StartOver();
         c.log();
         EXPECT_EQ(ReadLogFile(), c.file) << c.name;
         EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{Debugger(c.message)}) << c.name;
@@ -88,8 +87,7 @@ TEST_F(LogTest, OnlyTheDebuggerBitsDecideTheDebuggerCopy) {
                  {0x1000, true},  {0x2000, true},  {0x6000, true},   {0x10000, true},
                  {0x12000, true}, {0x20000, true}, {0x3F000, true}};
     for (const auto& c : cases) {
-        std::remove(LogFilePath);
-        seam::Reset();
+        StartOver();
         LogMessage(c.flags, L"text\n");
         EXPECT_EQ(ReadLogFile(), "text\r\n") << std::hex << c.flags;
         EXPECT_EQ(DebuggerLines().size(), c.toDebugger ? 1u : 0u) << std::hex << c.flags;
@@ -169,8 +167,7 @@ TEST_F(LogTest, MissingFolderWritesNoFileButKeepsTheDebuggerCopy) {
 
 TEST_F(LogTest, DebuggerCopyIsCutTo4095CharactersAndTheFileCopyIsWhole) {
     for (std::size_t length : {4094u, 4095u, 4096u, 9000u}) {
-        std::remove(LogFilePath);
-        seam::Reset();
+        StartOver();
         const std::wstring message(length, L'x');
         LogMessage(LOG_ERROR, L"%s", message.c_str());
         EXPECT_EQ(ReadLogFile(), std::string(length, 'x'));

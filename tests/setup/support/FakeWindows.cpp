@@ -124,4 +124,14 @@ void FakeWindows::Install() {
     SEAM_OVERRIDE(InstallHinfSectionW, [](HWND, HINSTANCE, PCWSTR, INT) {});
 }
 
+void MachineTest::StartOver() {
+    SetupTest::StartOver();
+    machine.Install();
+}
+
+void MachineTest::TearDown() {
+    EXPECT_EQ(machine.deviceTree.OpenSets(), 0u) << "a device information set was never destroyed";
+    SetupTest::TearDown();
+}
+
 } // namespace setuptest

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "FakeDeviceTree.h"
+#include "SetupTest.h"
 
 #include <windows.h>
 
@@ -41,5 +42,14 @@ public:
 // The [Version] section of a package's INF with this Class and Provider value text; a
 // null value leaves its key out.
 std::string OemInf(const char* className, const char* provider);
+
+// Fixture of the tests that run the program on the fake machine.
+class MachineTest : public SetupTest {
+protected:
+    void StartOver() override;
+    void TearDown() override; // checks that every device information set was destroyed
+
+    FakeWindows machine;
+};
 
 } // namespace setuptest

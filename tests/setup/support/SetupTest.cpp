@@ -3,6 +3,7 @@
 #include "Seam.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -31,6 +32,16 @@ std::vector<std::wstring> DebuggerLines() {
     return lines;
 }
 
+std::vector<std::string> CallsAmong(const std::vector<std::string>& functions) {
+    std::vector<std::string> names;
+    for (const seam::Call& call : seam::Calls()) {
+        if (std::find(functions.begin(), functions.end(), call.function) != functions.end()) {
+            names.push_back(call.function);
+        }
+    }
+    return names;
+}
+
 std::string FileForm(const std::vector<std::wstring>& messages) {
     std::string bytes;
     for (const std::wstring& message : messages) {
@@ -42,7 +53,7 @@ std::string FileForm(const std::vector<std::wstring>& messages) {
     return bytes;
 }
 
-void SetupTest::SetUp() {
+void SetupTest::StartOver() {
     std::remove(LogFilePath);
     seam::Reset();
 }

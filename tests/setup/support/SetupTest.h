@@ -19,13 +19,28 @@ void WriteLogFile(const std::string& bytes);
 // The texts the program passed to OutputDebugStringW, in order.
 std::vector<std::wstring> DebuggerLines();
 
+// The names of the recorded calls to any of `functions`, in the order they were made.
+std::vector<std::string> CallsAmong(const std::vector<std::string>& functions);
+
 // The file form of messages whose text is plain ASCII: each line feed becomes CR LF.
 std::string FileForm(const std::vector<std::wstring>& messages);
 
+// Names each case of a parameterised suite after its `name` field.
+struct CaseName {
+    template <typename Case>
+    std::string operator()(const testing::TestParamInfo<Case>& tested) const {
+        return tested.param.name;
+    }
+};
+
 class SetupTest : public ::testing::Test {
 protected:
-    void SetUp() override;
+    void SetUp() override { StartOver(); }
     void TearDown() override;
+
+    // Forgets the log file and the seam's record, scripts and overrides, for a test that
+    // runs several cases.
+    virtual void StartOver();
 
     // The whole log file holds exactly these messages, in this order, and each of them
     // also went to the debugger, behind the prefix and with one more line feed.

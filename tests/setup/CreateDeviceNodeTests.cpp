@@ -1,0 +1,211 @@
+// Creation of the virtual display's device node, and the check for one already present.
+#include "FakeWindows.h"
+#include "Messages.h"
+
+#include "Seam.h"
+#include "device/IDDDeviceInfoSet.h"
+
+namespace setuptest {
+namespace {
+
+const GUID NetClass = {
+    0x4D36E972, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+const std::wstring DisplayClassText = L"{4D36E968-E325-11CE-BFC1-08002BE10318}";
+constexpr std::uintptr_t Invalid = ~std::uintptr_t{0}; // INVALID_HANDLE_VALUE
+const wchar_t Detected[] =
+    L"IDDDeviceInfoSet::CreateDeviceNode PrivateDetectDeviceNode device detected\n";
+
+std::vector<BYTE> PropertyBytes(const std::wstring& multiString) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(multiString.data());
+    return std::vector<BYTE>(bytes, bytes + multiString.size() * sizeof(wchar_t));
+}
+
+using CreateDeviceNodeTest = MachineTest;
+
+DWORD CreateOurNode(const wchar_t* hardwareId = OurHardwareId) {
+    IDDDeviceInfoSet deviceInfoSet;
+    return deviceInfoSet.CreateDeviceNode(DisplayClass, hardwareId, L"Display");
+}
+
+// Only a present device of the class whose first id is ours, exactly, counts.
+TEST_F(CreateDeviceNodeTest, RegistersANewNodeWhenNoPresentDeviceOfTheClassIsOurs) {
+    machine.deviceTree.devices = {
+        {{L"PCI\\VEN_1234&DEV_1111"}},
+        {{OurHardwareId}, NetClass},
+        {{OurHardwareId}, DisplayClass, false},
+        {{L"ROOT\\VID_TALVOREN_VIRTUAL_DISPLAY_0001"}},
+        {{L"PCI\\VEN_1234&DEV_2222", OurHardwareId}},
+    };
+    EXPECT_EQ(CreateOurNode(), 0u);
+
+    ExpectLog(CreateNodeUntilDetection({L"PCI\\VEN_1234&DEV_1111",
+                                        L"ROOT\\VID_TALVOREN_VIRTUAL_DISPLAY_0001",
+                                        L"PCI\\VEN_1234&DEV_2222"}) +
+              Lines{RegisterSuccess});
+    ASSERT_EQ(machine.deviceTree.devices.size(), 6u);
+    EXPECT_EQ(machine.deviceTree.devices[5].hardwareIds, Lines{OurHardwareId});
+    // A REG_MULTI_SZ of one string: 38 characters and two terminators, 80 bytes.
+    EXPECT_EQ(machine.deviceTree.writtenHardwareIds, std::vector<std::vector<BYTE>>{PropertyBytes(
+                                                         OurHardwareId + std::wstring(2, L'\0'))});
+
+    const seam::Call list = seam::CallsTo("SetupDiCreateDeviceInfoList").at(0);
+    EXPECT_EQ(list.args, (std::vector<std::wstring>{DisplayClassText, L"null"}));
+    const std::vector<std::wstring> element = seam::CallsTo("SetupDiCreateDeviceInfoW").at(0).args;
+    EXPECT_EQ(
+        std::vector<std::wstring>(element.begin() + 1, element.end() - 1),
+        (std::vector<std::wstring>{L"\"Display\"", DisplayClassText, L"null", L"null", L"1"}));
+    EXPECT_EQ(seam::CallsTo("SetupDiSetDeviceRegistryPropertyW").at(0).args.at(4), L"80");
+    const seam::Call present = seam::CallsTo("SetupDiGetClassDevsW").at(0);
+    EXPECT_EQ(present.args, (std::vector<std::wstring>{DisplayClassText, L"null", L"null", L"2"}));
+    EXPECT_EQ(seam::CallsTo("SetupDiCallClassInstaller").at(0).args.at(0), L"25");
+    // The check's own set is gone before the element is registered; the object's set
+    // only when the object goes.
+    EXPECT_EQ(
+        CallsAmong(
+            {"SetupDiGetClassDevsW", "SetupDiDestroyDeviceInfoList", "SetupDiCallClassInstaller"}),
+        (std::vector<std::string>{"SetupDiGetClassDevsW", "SetupDiDestroyDeviceInfoList",
+                                  "SetupDiCallClassInstaller", "SetupDiDestroyDeviceInfoList"}));
+    const std::vector<seam::Call> destroyed = seam::CallsTo("SetupDiDestroyDeviceInfoList");
+    EXPECT_EQ(destroyed.at(0).args.at(0), present.result);
+    EXPECT_EQ(destroyed.at(1).args.at(0), list.result);
+}
+
+// The element made for the new node is never registered and vanishes with the set.
+TEST_F(CreateDeviceNodeTest, PresentNodeIsKeptAndReportedAtTheErrorLevel) {
+    machine.deviceTree.devices = {{{L"PCI\\VEN_1234&DEV_1111"}},
+                                  {{OurHardwareId, L"Root\\Other"}},
+                                  {{L"PCI\\VEN_1234&DEV_2222"}}};
+    EXPECT_EQ(CreateOurNode(), 0u);
+    ExpectLog(CreateNodeUntilDetection({L"PCI\\VEN_1234&DEV_1111", OurHardwareId}) +
+              Lines{Detected});
+    EXPECT_EQ(machine.deviceTree.devices.size(), 3u);
+    EXPECT_EQ(seam::CountOf("SetupDiCallClassInstaller"), 0u);
+    EXPECT_EQ(seam::CountOf("SetupDiEnumDeviceInfo"), 2u); // the walk ends at the match
+}
+
+TEST_F(CreateDeviceNodeTest, HardwareIdOf255CharactersIsWrittenWholeAnd256Fail) {
+    const std::wstring longest(255, L'H');
+    EXPECT_EQ(CreateOurNode(longest.c_str()), 0u);
+    EXPECT_EQ(machine.deviceTree.writtenHardwareIds,
+              std::vector<std::vector<BYTE>>{PropertyBytes(longest + std::wstring(2, L'\0'))});
+    EXPECT_EQ(machine.deviceTree.devices.size(), 1u);
+
+    StartOver();
+    const std::wstring tooLong(256, L'H');
+    EXPECT_EQ(CreateOurNode(tooLong.c_str()), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    ExpectLog({L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfoList success\n",
+               L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfo success\n",
+               L"IDDDeviceInfoSet::CreateDeviceNode StringCchCopy failed 122\n"});
+    EXPECT_EQ(seam::CountOf("SetupDiSetDeviceRegistryPropertyW"), 0u);
+    EXPECT_EQ(machine.deviceTree.devices.size(), 1u);
+}
+
+struct Scripted {
+    const char* function; // null: nothing scripted
+    unsigned nth;
+    std::uintptr_t result;
+    DWORD error;
+};
+
+struct CreateCase {
+    const char* name;
+    std::vector<FakeDevice> devices;
+    Scripted scripted;
+    Lines lines;
+    DWORD result;
+    bool registers;
+};
+
+class CreateDeviceNodeFailureTest : public MachineTest,
+                                    public testing::WithParamInterface<CreateCase> {};
+
+TEST_P(CreateDeviceNodeFailureTest, LogsTheStepAndReturnsItsCode) {
+    const CreateCase& c = GetParam();
+    machine.deviceTree.devices = c.devices;
+    if (c.scripted.function) {
+        seam::FailCall(c.scripted.function, c.scripted.nth, c.scripted.result, c.scripted.error);
+    }
+    EXPECT_EQ(CreateOurNode(), c.result);
+    ExpectLog(c.lines);
+    EXPECT_EQ(machine.deviceTree.devices.size(), c.devices.size() + (c.registers ? 1 : 0));
+}
+
+const FakeDevice Ours{{OurHardwareId}};
+const Lines Created = CreateNodeUntilDetection({});
+
+INSTANTIATE_TEST_SUITE_P(
+    CreateDeviceNode, CreateDeviceNodeFailureTest,
+    testing::Values(
+        CreateCase{"ListNotCreated",
+                   {},
+                   {"SetupDiCreateDeviceInfoList", 1, Invalid, ERROR_ACCESS_DENIED},
+                   {L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfoList failed 5\n"},
+                   ERROR_ACCESS_DENIED,
+                   false},
+        CreateCase{
+            "ElementNotCreated",
+            {},
+            {"SetupDiCreateDeviceInfoW", 1, FALSE, 0xE0000205},
+            {Created[0],
+             L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfo failed -536870395\n"},
+            0xE0000205,
+            false},
+        CreateCase{"PropertyNotWritten",
+                   {},
+                   {"SetupDiSetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_PARAMETER},
+                   {Created[0], Created[1],
+                    L"IDDDeviceInfoSet::CreateDeviceNode SetupDiSetDeviceRegistryProperty failed "
+                    L"87\n"},
+                   ERROR_INVALID_PARAMETER,
+                   false},
+        CreateCase{"NotRegistered",
+                   {},
+                   {"SetupDiCallClassInstaller", 1, FALSE, 0xE000020B},
+                   Created + Lines{L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCallClassInstaller "
+                                   L"failed -536870389\n"},
+                   0xE000020B,
+                   false},
+        // The checks below cannot see our present node, so a second one is registered.
+        CreateCase{"ClassNotEnumerated",
+                   {Ours},
+                   {"SetupDiGetClassDevsW", 1, Invalid, ERROR_INVALID_DATA},
+                   Created + Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetClassDevs "
+                                   L"failed 13\n",
+                                   RegisterSuccess},
+                   0,
+                   true},
+        CreateCase{"EnumerationFails",
+                   {Ours},
+                   {"SetupDiEnumDeviceInfo", 1, FALSE, ERROR_INVALID_HANDLE},
+                   Created + Lines{RegisterSuccess},
+                   0,
+                   true},
+        CreateCase{"IdNotRead",
+                   {Ours},
+                   {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA},
+                   Created + Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode "
+                                   L"SetupDiGetDeviceRegistryProperty failed 13\n",
+                                   RegisterSuccess},
+                   0,
+                   true},
+        CreateCase{"IdListOver600Bytes",
+                   {{{OurHardwareId, std::wstring(300, L'L')}}},
+                   {},
+                   Created + Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode "
+                                   L"SetupDiGetDeviceRegistryProperty failed 122\n",
+                                   RegisterSuccess},
+                   0,
+                   true},
+        CreateCase{"UnreadableDeviceIsSkipped",
+                   {{{L"PCI\\VEN_1234&DEV_1111"}}, Ours},
+                   {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA},
+                   Created +
+                       Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode "
+                             L"SetupDiGetDeviceRegistryProperty failed 13\n"} +
+                       CurrentHwids(L"PrivateDetectDeviceNode", {OurHardwareId}) + Lines{Detected},
+                   0,
+                   false}),
+    CaseName());
+
+} // namespace
+} // namespace setuptest

@@ -1,0 +1,214 @@
+// Removal of the driver package's copies from the driver store: the walk over the
+// OEM INF files of the Windows INF directory.
+#include "FakeWindows.h"
+#include "Messages.h"
+
+#include "Seam.h"
+#include "device/IDDDeviceInfoSet.h"
+
+namespace setuptest {
+namespace {
+
+const wchar_t Failed[] =
+    L"IDDDeviceInfoSet::RemoveDriverOemInf PrivateValidateDriverOemInfFile failed\n";
+
+std::wstring Removing(const std::wstring& file) {
+    return L"IDDDeviceInfoSet::RemoveDriverOemInf Removing " + file + L"\n";
+}
+
+class RemoveDriverOemInfTest : public MachineTest {
+protected:
+    DWORD RemoveOurPackages() {
+        return IDDDeviceInfoSet().RemoveDriverOemInf(L"Display", L"Talvoren");
+    }
+    std::wstring Inf(const wchar_t* file) const { return machine.InfDirectory() + L"\\" + file; }
+    // Every INF opened was closed, each by its own handle.
+    static void ExpectEveryInfClosed() {
+        std::vector<std::wstring> opened;
+        for (const seam::Call& call : seam::CallsTo("SetupOpenInfFileW")) {
+            if (call.result != seam::Describe(INVALID_HANDLE_VALUE)) {
+                opened.push_back(call.result);
+            }
+        }
+        std::vector<std::wstring> closed;
+        for (const seam::Call& call : seam::CallsTo("SetupCloseInfFile")) {
+            closed.push_back(call.args.at(0));
+        }
+        EXPECT_EQ(closed, opened);
+    }
+};
+
+// Only a [Version] that names the class and the provider exactly matches; the
+// provider is read after string substitution, and never for a package of another class
+// (oem3 and oem5 have no Provider at all, which would fail the walk if it were read).
+TEST_F(RemoveDriverOemInfTest, RemovesEveryCopyOfOurPackageAndKeepsTheOthers) {
+    machine.WriteFile(L"INF\\oem1.inf",
+                      OemInf("Display", "%Vendor%") + "[Strings]\r\nVendor=\"Talvoren\"\r\n");
+    machine.WriteFile(L"INF\\oem2.inf", OemInf("Display", "Contoso"));
+    machine.WriteFile(L"INF\\oem3.inf", OemInf("Net", nullptr));
+    machine.WriteFile(L"INF\\oem4.inf", OemInf("Display", "Talvoren"));
+    machine.WriteFile(L"INF\\oem5.inf", OemInf("display", nullptr));
+    machine.WriteFile(L"INF\\oem6.inf", OemInf("Display", "\"Talvoren Inc.\""));
+    machine.WriteFile(L"INF\\oem7.inf", OemInf("Display", "talvoren"));
+    machine.WriteFile(L"INF\\machine.inf", OemInf("Display", "Talvoren"));
+
+    EXPECT_EQ(RemoveOurPackages(), 0u);
+    ExpectLog({OemInfMatched(Inf(L"oem1.inf")), Removing(L"oem1.inf"),
+               OemInfDidNotMatch(Inf(L"oem2.inf")), OemInfDidNotMatch(Inf(L"oem3.inf")),
+               OemInfMatched(Inf(L"oem4.inf")), Removing(L"oem4.inf"),
+               OemInfDidNotMatch(Inf(L"oem5.inf")), OemInfDidNotMatch(Inf(L"oem6.inf")),
+               OemInfDidNotMatch(Inf(L"oem7.inf"))});
+    EXPECT_FALSE(machine.HasFile(L"INF\\oem1.inf"));
+    EXPECT_FALSE(machine.HasFile(L"INF\\oem4.inf"));
+    EXPECT_TRUE(machine.HasFile(L"INF\\oem2.inf"));
+    EXPECT_TRUE(machine.HasFile(L"INF\\machine.inf"));
+
+    EXPECT_EQ(seam::CallsTo("FindFirstFileW").at(0).args.at(0),
+              L"\"" + machine.InfDirectory() + L"\\OEM*.INF\"");
+    EXPECT_EQ(
+        seam::CallsTo("SetupOpenInfFileW").at(0).args,
+        (std::vector<std::wstring>{L"\"" + Inf(L"oem1.inf") + L"\"", L"null", L"2", L"null"}));
+    EXPECT_EQ(seam::CallsTo("SetupUninstallOEMInfW").at(0).args,
+              (std::vector<std::wstring>{L"\"oem1.inf\"", L"0", L"null"}));
+    // The search is over before the first package goes.
+    const std::vector<std::string> order =
+        CallsAmong({"FindNextFileW", "FindClose", "SetupOpenInfFileW", "SetupUninstallOEMInfW"});
+    ASSERT_EQ(order.size(), 7 + 1 + 7 + 2u);
+    EXPECT_EQ(order[6], "FindNextFileW");
+    EXPECT_EQ(order[7], "FindClose");
+    ExpectEveryInfClosed();
+}
+
+TEST_F(RemoveDriverOemInfTest, FailedUninstallIsLoggedAndTheWalkGoesOn) {
+    machine.WriteFile(L"INF\\oem1.inf", OemInf("Display", "Talvoren"));
+    machine.WriteFile(L"INF\\oem2.inf", OemInf("Display", "Talvoren"));
+    seam::FailCall("SetupUninstallOEMInfW", 1, FALSE, 0xE000023D); // in use by a device
+    EXPECT_EQ(RemoveOurPackages(), 0u);
+    ExpectLog({OemInfMatched(Inf(L"oem1.inf")), Removing(L"oem1.inf"),
+               L"IDDDeviceInfoSet::RemoveDriverOemInf SetupUninstallOEMInf failed -536870339\n",
+               L"IDDDeviceInfoSet::RemoveDriverOemInf Removing oem1.inf failed\n",
+               OemInfMatched(Inf(L"oem2.inf")), Removing(L"oem2.inf")});
+    EXPECT_TRUE(machine.HasFile(L"INF\\oem1.inf"));
+    EXPECT_FALSE(machine.HasFile(L"INF\\oem2.inf"));
+}
+
+struct PackageCase {
+    const char* name;
+    const char* secondInf; // oem2.inf, between one of ours and another of ours
+    const char* function;
+    unsigned nth;
+    std::uintptr_t result;
+    DWORD error;
+    Lines lines; // after oem1's lines
+    DWORD expected;
+};
+
+class RemoveDriverOemInfFailureTest : public RemoveDriverOemInfTest,
+                                      public testing::WithParamInterface<PackageCase> {};
+
+// A file that cannot be read ends the walk: the package before it is gone, the one after
+// it is untouched.
+TEST_P(RemoveDriverOemInfFailureTest, UnreadableFileEndsTheWalkWithItsCode) {
+    const PackageCase& c = GetParam();
+    machine.WriteFile(L"INF\\oem1.inf", OemInf("Display", "Talvoren"));
+    machine.WriteFile(L"INF\\oem2.inf", c.secondInf);
+    machine.WriteFile(L"INF\\oem3.inf", OemInf("Display", "Talvoren"));
+    if (c.function) {
+        seam::FailCall(c.function, c.nth, c.result, c.error);
+    }
+    EXPECT_EQ(RemoveOurPackages(), c.expected);
+    ExpectLog(Lines{OemInfMatched(Inf(L"oem1.inf")), Removing(L"oem1.inf")} + c.lines +
+              Lines{Failed});
+    EXPECT_FALSE(machine.HasFile(L"INF\\oem1.inf"));
+    EXPECT_TRUE(machine.HasFile(L"INF\\oem3.inf"));
+    ExpectEveryInfClosed();
+}
+
+const std::string Ours = OemInf("Display", "Talvoren");
+
+INSTANTIATE_TEST_SUITE_P(
+    RemoveDriverOemInf, RemoveDriverOemInfFailureTest,
+    testing::Values(
+        PackageCase{"NotAnInf",
+                    "[Version]\r\nClass=Display\r\n",
+                    nullptr,
+                    0,
+                    0,
+                    0,
+                    {L"IDDDeviceInfoSet::PrivateValidateDriverOemInfFile SetupOpenInfFile failed "
+                     L"-536870656\n"},
+                    0xE0000100},
+        PackageCase{"NotOpened",
+                    Ours.c_str(),
+                    "SetupOpenInfFileW",
+                    2,
+                    ~std::uintptr_t{0},
+                    ERROR_SHARING_VIOLATION,
+                    {L"IDDDeviceInfoSet::PrivateValidateDriverOemInfFile SetupOpenInfFile failed "
+                     L"32\n"},
+                    ERROR_SHARING_VIOLATION},
+        PackageCase{"NoClass",
+                    "[Version]\r\nSignature=\"$Windows NT$\"\r\nProvider=Talvoren\r\n",
+                    nullptr,
+                    0,
+                    0,
+                    0,
+                    {L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed -536870654\n"},
+                    0xE0000102},
+        PackageCase{"OurClassWithoutProvider",
+                    "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Display\r\n",
+                    nullptr,
+                    0,
+                    0,
+                    0,
+                    {L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed -536870654\n"},
+                    0xE0000102},
+        PackageCase{"ValueNotRead",
+                    Ours.c_str(),
+                    "SetupGetStringFieldW",
+                    4,
+                    FALSE,
+                    ERROR_INSUFFICIENT_BUFFER,
+                    {L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed 122\n"},
+                    ERROR_INSUFFICIENT_BUFFER}),
+    CaseName());
+
+TEST_F(RemoveDriverOemInfTest, FailedSetUpOfTheSearchEndsTheOperationWithItsCode) {
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        const wchar_t* line;
+        DWORD expected;
+    } cases[] = {
+        {"no Windows directory",
+         [] { seam::FailCall("GetWindowsDirectoryW", 1, 0, ERROR_ACCESS_DENIED); },
+         L"IDDDeviceInfoSet::RemoveDriverOemInf GetWindowsDirectory failed 5\n",
+         ERROR_ACCESS_DENIED},
+        {"Windows directory too long",
+         [this] { machine.windowsDirectory = L"C:\\" + std::wstring(300, L'W'); },
+         L"IDDDeviceInfoSet::RemoveDriverOemInf GetWindowsDirectory failed 122\n",
+         ERROR_INSUFFICIENT_BUFFER},
+        {"INF not appended",
+         [] { seam::FailCall("PathAppendW", 1, FALSE, ERROR_FILENAME_EXCED_RANGE); },
+         L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed 206\n",
+         ERROR_FILENAME_EXCED_RANGE},
+        {"pattern not appended",
+         [] { seam::FailCall("PathAppendW", 2, FALSE, ERROR_FILENAME_EXCED_RANGE); },
+         L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW2 failed 206\n",
+         ERROR_FILENAME_EXCED_RANGE},
+        {"no OEM INF", [] {}, L"IDDDeviceInfoSet::RemoveDriverOemInf FindFirstFileW failed 2\n",
+         ERROR_FILE_NOT_FOUND},
+    };
+    for (const auto& c : cases) {
+        StartOver();
+        const std::wstring windowsDirectory = machine.windowsDirectory;
+        c.arrange();
+        EXPECT_EQ(RemoveOurPackages(), c.expected) << c.name;
+        ExpectLog({c.line});
+        EXPECT_EQ(seam::CountOf("SetupOpenInfFileW"), 0u);
+        machine.windowsDirectory = windowsDirectory;
+    }
+}
+
+} // namespace
+} // namespace setuptest
