@@ -30,6 +30,12 @@ bool AccessAllows(uint32_t access, uint32_t code) {
            ((required & FILE_WRITE_ACCESS) == 0 || (access & FileWriteData) != 0);
 }
 
+std::shared_ptr<FileObject> Referenced(State& state, HandleId handle) {
+    std::lock_guard<std::mutex> held(state.lock);
+    auto file = state.handles.find(handle);
+    return file == state.handles.end() ? nullptr : file->second;
+}
+
 void CheckCompleted(const Request& request, const char* callback) {
     if (!request.completed) {
         Violation(std::string(callback) + " returned without completing its request");
@@ -61,6 +67,7 @@ Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
     if (!NT_SUCCESS(status)) {
         return status;
     }
+    std::lock_guard<std::mutex> held(state_->lock);
     *handle = state_->nextHandle;
     state_->nextHandle += 4;
     state_->handles[*handle] = std::move(file);
@@ -69,14 +76,14 @@ Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
 
 IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* input,
                                 size_t inputLength, void* output, size_t outputLength) {
-    auto file = state_->handles.find(handle);
-    if (file == state_->handles.end()) {
+    const std::shared_ptr<FileObject> file = Referenced(*state_, handle);
+    if (!file) {
         return {StatusInvalidHandle, 0};
     }
-    if (!AccessAllows(file->second->access, code)) {
+    if (!AccessAllows(file->access, code)) {
         return {STATUS_ACCESS_DENIED, 0};
     }
-    Device& device = *file->second->device;
+    Device& device = *file->device;
     if (!device.defaultQueue || device.defaultQueue->config.EvtIoDeviceControl == nullptr) {
         return {STATUS_INVALID_DEVICE_REQUEST, 0};
     }
@@ -117,13 +124,17 @@ IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* inpu
 }
 
 void Machine::Close(HandleId handle) {
-    auto file = state_->handles.find(handle);
-    if (file == state_->handles.end()) {
-        ADD_FAILURE() << "closing a handle that is not open";
-        return;
+    std::shared_ptr<FileObject> object;
+    {
+        std::lock_guard<std::mutex> held(state_->lock);
+        auto file = state_->handles.find(handle);
+        if (file == state_->handles.end()) {
+            ADD_FAILURE() << "closing a handle that is not open";
+            return;
+        }
+        object = std::move(file->second);
+        state_->handles.erase(file);
     }
-    std::unique_ptr<FileObject> object = std::move(file->second);
-    state_->handles.erase(file);
     // Cleanup, then close, in the closing thread.
     const auto& config = object->device->fileObjectConfig;
     IrqlScope passive(PASSIVE_LEVEL);
@@ -136,6 +147,7 @@ void Machine::Close(HandleId handle) {
 }
 
 size_t Machine::OpenHandles() const {
+    std::lock_guard<std::mutex> held(state_->lock);
     return state_->handles.size();
 }
 

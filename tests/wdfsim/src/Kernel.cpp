@@ -14,13 +14,13 @@
 using namespace wdfsim;
 
 KIRQL KeGetCurrentIrql() {
-    return Current().irql;
+    return ThreadIrql();
 }
 
 void WdfSimCheckPageable(const char* Function) {
-    if (Current().irql > APC_LEVEL) {
+    if (ThreadIrql() > APC_LEVEL) {
         Violation(std::string("pageable routine ") + Function + " ran at IRQL " +
-                  std::to_string(Current().irql));
+                  std::to_string(ThreadIrql()));
     }
 }
 
@@ -41,12 +41,15 @@ PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag)
     }
     void* block = ::operator new(NumberOfBytes == 0 ? 1 : NumberOfBytes);
     std::memset(block, FreshPoolPattern, NumberOfBytes);
+    std::lock_guard<std::mutex> held(Current().lock);
     Current().pool[block] = PoolBlock{PoolType, NumberOfBytes, Tag};
     return block;
 }
 
 VOID ExFreePoolWithTag(PVOID P, ULONG Tag) {
     Called("ExFreePoolWithTag");
+    // Look-up and release in one step, so that two threads freeing one block are caught.
+    std::lock_guard<std::mutex> held(Current().lock);
     auto& pool = Current().pool;
     auto block = pool.find(P);
     if (block == pool.end()) {

@@ -18,6 +18,11 @@ namespace wdfsim {
 
 namespace {
 State* current = nullptr;
+thread_local KIRQL irql = PASSIVE_LEVEL;
+} // namespace
+
+KIRQL& ThreadIrql() {
+    return irql;
 }
 
 State& Current() {
@@ -35,6 +40,7 @@ void Violation(const std::string& finding) {
 
 bool Called(const char* routine, NTSTATUS* injected) {
     State& state = Current();
+    std::lock_guard<std::mutex> held(state.lock);
     state.calls.push_back(routine);
     auto fault = state.faults.find(routine);
     if (fault == state.faults.end() || fault->second.empty()) {
@@ -53,17 +59,19 @@ bool Called(const char* routine, NTSTATUS* injected) {
 }
 
 void CheckIrql(const char* routine, KIRQL highest) {
-    if (Current().irql > highest) {
-        Violation(std::string(routine) + " called at IRQL " + std::to_string(Current().irql));
+    if (irql > highest) {
+        Violation(std::string(routine) + " called at IRQL " + std::to_string(irql));
     }
 }
 
 Object::Object() {
+    std::lock_guard<std::mutex> held(Current().lock);
     Current().live.insert(this);
 }
 
 Object::~Object() {
     if (current != nullptr) {
+        std::lock_guard<std::mutex> held(current->lock);
         current->live.erase(this);
     }
 }
@@ -264,10 +272,12 @@ Status Machine::OpenPath(const std::wstring& path, uint32_t access, HandleId* ha
 }
 
 void Machine::FailNext(const std::string& routine, Status status, unsigned skip) {
+    std::lock_guard<std::mutex> held(state_->lock);
     state_->faults[routine].push_back({skip, status});
 }
 
 size_t Machine::OutstandingPoolBlocks() const {
+    std::lock_guard<std::mutex> held(state_->lock);
     return state_->pool.size();
 }
 
@@ -276,6 +286,7 @@ const std::vector<std::string>& Machine::Calls() const {
 }
 
 void Machine::ClearCalls() {
+    std::lock_guard<std::mutex> held(state_->lock);
     state_->calls.clear();
 }
 

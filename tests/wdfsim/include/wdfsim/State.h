@@ -5,11 +5,13 @@
 #include <ntddk.h>
 #include <wdf.h>
 
+#include <atomic>
 #include <cstddef>
 #include <deque>
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -128,11 +130,15 @@ struct Driver : Object {
 };
 
 struct State {
-    KIRQL irql = PASSIVE_LEVEL;
+    // The framework is called from any thread: this guards the records that every call may
+    // touch (live objects, handles, pool, fault plans, the call record). Buses and the
+    // driver change only while no request runs.
+    std::mutex lock;
     std::set<const Object*> live;
     std::unique_ptr<Driver> driver;
     std::vector<std::unique_ptr<Device>> buses;
-    std::map<HandleId, std::unique_ptr<FileObject>> handles;
+    // A request in flight keeps its file object alive while another thread closes the handle.
+    std::map<HandleId, std::shared_ptr<FileObject>> handles;
     HandleId nextHandle = 4;
     std::map<void*, PoolBlock> pool;
     struct Fault {
@@ -141,7 +147,7 @@ struct State {
     };
     std::map<std::string, std::deque<Fault>> faults;
     std::vector<std::string> calls;
-    size_t violations = 0;
+    std::atomic<size_t> violations{0};
 };
 
 // The machine the framework routines act on.
@@ -157,11 +163,15 @@ bool Called(const char* routine, NTSTATUS* injected = nullptr);
 // Fails the test when the caller runs above the routine's highest IRQL.
 void CheckIrql(const char* routine, KIRQL highest);
 
+// IRQL belongs to a processor, and so to the thread running on it: every thread starts at
+// PASSIVE_LEVEL.
+KIRQL& ThreadIrql();
+
 // Runs a callback at the given IRQL, as the framework does under a spin lock.
 class IrqlScope {
 public:
-    explicit IrqlScope(KIRQL irql) : saved_(Current().irql) { Current().irql = irql; }
-    ~IrqlScope() { Current().irql = saved_; }
+    explicit IrqlScope(KIRQL irql) : saved_(ThreadIrql()) { ThreadIrql() = irql; }
+    ~IrqlScope() { ThreadIrql() = saved_; }
     IrqlScope(const IrqlScope&) = delete;
     IrqlScope& operator=(const IrqlScope&) = delete;
 
@@ -171,7 +181,12 @@ private:
 
 template <class T> T* Resolve(const void* handle, const char* routine) {
     const auto* object = static_cast<const Object*>(handle);
-    if (handle == nullptr || Current().live.count(object) == 0) {
+    bool live;
+    {
+        std::lock_guard<std::mutex> held(Current().lock);
+        live = Current().live.count(object) != 0;
+    }
+    if (!live) {
         Violation(std::string(routine) + " called with an invalid or deleted handle");
         return nullptr;
     }
