@@ -107,10 +107,11 @@ TEST(BusDriver, DeviceAddConfiguresTheBusInOrder) {
                                  0xB9, 0xAE, 0x14, 0x90, 0x0E, 0x44, 0x8A, 0x11};
     ASSERT_EQ(1u, device.interfaces.size());
     EXPECT_EQ(0, std::memcmp(guidBytes, &device.interfaces[0], sizeof(guidBytes)));
-    EXPECT_EQ(
-        std::vector<std::wstring>{
-            L"\\\\?\\ROOT#SYSTEM#0000#{1134d362-3dfb-4ba5-b9ae-14900e448a11}"},
-        machine.InterfacePaths(L"{1134D362-3DFB-4BA5-B9AE-14900E448A11}"));
+    const auto interfaces = machine.Interfaces(L"{1134D362-3DFB-4BA5-B9AE-14900E448A11}");
+    ASSERT_EQ(1u, interfaces.size());
+    EXPECT_EQ(0u, interfaces[0].bus);
+    EXPECT_EQ(L"\\\\?\\ROOT#SYSTEM#0000#{1134d362-3dfb-4ba5-b9ae-14900e448a11}",
+              interfaces[0].path);
 
     const PNP_BUS_INFORMATION zero{};
     ASSERT_TRUE(device.hasBusInformation);

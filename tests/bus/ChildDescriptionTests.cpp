@@ -15,7 +15,9 @@ struct Description : CHILD_ID_DESCRIPTION {
 
 // A destination as the framework hands it over: header set, the rest not initialised.
 Description Unfilled() {
-    Description destination(0xA5A5A5A5, 0xA5A5A5A5, reinterpret_cast<PWCHAR>(0xA5A5A5A5A5A5));
+    Description destination(
+        0xA5A5A5A5, 0xA5A5A5A5,
+        reinterpret_cast<PWCHAR>(static_cast<uintptr_t>(0xA5A5A5A5A5A5A5A5ull)));
     return destination;
 }
 

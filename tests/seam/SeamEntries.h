@@ -27,6 +27,10 @@
     X("setupapi.dll", SetupUninstallOEMInfW)                                                       \
     X("setupapi.dll", CM_Locate_DevNodeW)                                                          \
     X("setupapi.dll", CM_Reenumerate_DevNode)                                                      \
+    X("setupapi.dll", CM_Get_Child)                                                                \
+    X("setupapi.dll", CM_Get_Sibling)                                                              \
+    X("setupapi.dll", CM_Get_Device_IDW)                                                           \
+    X("setupapi.dll", CM_Get_DevNode_Registry_PropertyW)                                           \
     X("advapi32.dll", OpenSCManagerW)                                                              \
     X("advapi32.dll", OpenServiceW)                                                                \
     X("advapi32.dll", ControlService)                                                              \

@@ -248,16 +248,16 @@ std::wstring InterfacePath(size_t bus, const GUID& guid) {
 
 } // namespace
 
-std::vector<std::wstring> Machine::InterfacePaths(const std::wstring& interfaceClass) const {
-    std::vector<std::wstring> paths;
+std::vector<Interface> Machine::Interfaces(const std::wstring& interfaceClass) const {
+    std::vector<Interface> interfaces;
     for (size_t bus = 0; bus < state_->buses.size(); bus++) {
         for (const GUID& guid : state_->buses[bus]->interfaces) {
             if (state_->buses[bus]->started && SameText(GuidText(guid), interfaceClass)) {
-                paths.push_back(InterfacePath(bus, guid));
+                interfaces.push_back({bus, InterfacePath(bus, guid)});
             }
         }
     }
-    return paths;
+    return interfaces;
 }
 
 Status Machine::OpenPath(const std::wstring& path, uint32_t access, HandleId* handle) {

@@ -30,6 +30,11 @@ struct ChildInfo {
     uint32_t defaultLocale;
 };
 
+struct Interface {
+    size_t bus;
+    std::wstring path; // the symbolic link
+};
+
 struct IoStatus {
     Status status;
     uint64_t information;
@@ -54,8 +59,8 @@ public:
     // Answers every pending bus-relations query: removes missing children, creates new ones.
     void RunPnp();
     std::vector<ChildInfo> Children(size_t bus) const;
-    // Symbolic links of the enabled interfaces of a class, given as "{xxxxxxxx-...}".
-    std::vector<std::wstring> InterfacePaths(const std::wstring& interfaceClass) const;
+    // The enabled interfaces of a class, given as "{xxxxxxxx-...}", in the order of their buses.
+    std::vector<Interface> Interfaces(const std::wstring& interfaceClass) const;
 
     // I/O manager. Every routine fails the test when the driver breaks a request rule.
     Status Open(size_t bus, uint32_t access, HandleId* handle);

@@ -1,0 +1,29 @@
+// The tool's command line and its script files.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace conferencebus {
+
+struct Options {
+    bool help = false;
+    std::wstring busPath;
+    std::wstring scriptPath;
+    std::vector<std::wstring> commands;
+    std::wstring error; // set when the command line is wrong
+};
+
+// The arguments after the program name.
+Options ParseArguments(const std::vector<std::wstring>& arguments);
+
+// The lines of a UTF-8 (with or without a byte-order mark) or UTF-16LE (with one) text file.
+DWORD ReadScript(const std::wstring& path, std::vector<std::wstring>* lines);
+
+// Decodes UTF-8 and splits it into lines, dropping each line's CR.
+std::vector<std::wstring> SplitLines(const std::wstring& text);
+std::wstring FromUtf8(const char* bytes, size_t length);
+
+} // namespace conferencebus

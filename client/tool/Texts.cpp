@@ -1,0 +1,82 @@
+#include "Texts.h"
+
+namespace conferencebus::texts {
+
+const wchar_t Help[] =
+    L"ConferenceBusCtl: plugs child devices into the Fenwarel conference bus and holds them.\n"
+    L"\n"
+    L"Usage:\n"
+    L"  ConferenceBusCtl [--bus PATH] [COMMAND...]\n"
+    L"  ConferenceBusCtl [--bus PATH] --script FILE\n"
+    L"  ConferenceBusCtl --help\n"
+    L"\n"
+    L"Each COMMAND argument is one command; quote it. Without commands or a script the\n"
+    L"commands are read from standard input. Children stay plugged in while the session\n"
+    L"runs: it ends with quit, at the end of the input or with Ctrl-C, and closing the bus\n"
+    L"then unplugs every child.\n"
+    L"\n"
+    L"Commands:\n"
+    L"  plug SERIAL HWID [HWID...]  plug in a child: serial 0 to 4294967295, hardware ids\n"
+    L"                              of 1 to 200 characters\n"
+    L"  unplug SERIAL               unplug one child\n"
+    L"  unplug all                  unplug every child\n"
+    L"  list                        list the bus's child devices\n"
+    L"  buses                       list the interface paths of the present buses\n"
+    L"  wait                        hold the children until Ctrl-C\n"
+    L"  help                        show this text\n"
+    L"  quit                        end the session\n"
+    L"\n"
+    L"Options:\n"
+    L"  --bus PATH     use the bus with this interface path; default: the first present\n"
+    L"  --script FILE  read the commands from FILE (UTF-8 or UTF-16), one a line;\n"
+    L"                 a line starting with # is a comment\n"
+    L"  --help         show this text\n"
+    L"\n"
+    L"Exit code: 0 when every command succeeded, 1 when one failed, 2 for a wrong\n"
+    L"command line.\n";
+
+std::wstring Error(const std::wstring& message) {
+    return L"error: " + message + L"\n";
+}
+
+std::wstring UnknownCommand(const std::wstring& command) {
+    return L"unknown command \"" + command + L"\" (try help)";
+}
+
+std::wstring Usage(const wchar_t* syntax) {
+    return std::wstring(L"usage: ") + syntax;
+}
+
+std::wstring NotASerial(const std::wstring& text) {
+    return L"not a serial number: " + text;
+}
+
+std::wstring Plugged(ULONG serial) {
+    return L"plugged in serial " + std::to_wstring(serial) + L"\n";
+}
+
+std::wstring Unplugged(ULONG serial) {
+    return L"unplugged serial " + std::to_wstring(serial) + L"\n";
+}
+
+const wchar_t UnpluggedAll[] = L"unplugged every child\n";
+const wchar_t NoChildren[] = L"no child devices\n";
+const wchar_t ChildHeader[] = L"DEVICE ID\tINSTANCE\tDESCRIPTION\tLOCATION\n";
+
+std::wstring ChildRow(const std::wstring& deviceId, const std::wstring& instanceId,
+                      const std::wstring& description, const std::wstring& location) {
+    return deviceId + L"\t" + instanceId + L"\t" + description + L"\t" + location + L"\n";
+}
+
+std::wstring Holding(size_t children) {
+    return L"holding " + std::to_wstring(children) + L" child device" +
+           (children == 1 ? L"" : L"s") + L"; press Ctrl-C to end\n";
+}
+
+const wchar_t Interrupted[] = L"interrupted: closing the bus unplugs every child\n";
+const wchar_t Prompt[] = L"> ";
+
+const wchar_t PlugSyntax[] = L"plug SERIAL HWID [HWID...]";
+const wchar_t UnplugSyntax[] = L"unplug SERIAL | unplug all";
+
+} // namespace conferencebus::texts

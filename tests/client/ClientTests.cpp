@@ -1,0 +1,246 @@
+// The client library against the real driver in the framework simulation.
+
+#include <windows.h>
+
+#include <winioctl.h>
+
+#include <gtest/gtest.h>
+
+#include "ConferenceBusClient.h"
+#include "ConferenceBusPublic.h"
+#include "Seam.h"
+#include "SimulatedBus.h"
+
+using conferencebus::BusClient;
+using conferencebus::BusError;
+using conferencebus::ChildDevice;
+
+namespace {
+
+std::vector<ChildDevice> Children(const BusClient& client) {
+    std::vector<ChildDevice> children;
+    EXPECT_FALSE(client.ListChildren(&children).Failed());
+    return children;
+}
+
+std::vector<std::wstring> Instances(const BusClient& client) {
+    std::vector<std::wstring> instances;
+    for (const ChildDevice& child : Children(client)) {
+        instances.push_back(child.instanceId);
+    }
+    return instances;
+}
+
+void ExpectError(DWORD code, const std::wstring& message, const BusError& error) {
+    EXPECT_EQ(code, error.code);
+    EXPECT_EQ(message, error.message);
+}
+
+// A client that has opened the only bus.
+template <class Base> class WithOpenClient : public Base {
+protected:
+    void SetUp() override { ASSERT_FALSE(client.Open().Failed()); }
+
+    SimulatedBus simulated;
+    BusClient client;
+};
+
+using OpenClient = WithOpenClient<::testing::Test>;
+
+} // namespace
+
+TEST_F(OpenClient, PlugListUnplugAndClose) {
+    EXPECT_EQ(simulated.Path(0), client.Path());
+
+    ASSERT_FALSE(client.PlugIn(5, {L"FENWAREL\\CAM_01", L"FENWAREL\\CAM"}).Failed());
+    ASSERT_FALSE(client.PlugIn(6, {L"FENWAREL\\MIC"}).Failed());
+    const auto children = Children(client);
+    ASSERT_EQ(2u, children.size());
+    EXPECT_EQ(L"FENWAREL\\CAM_01", children[0].deviceId);
+    EXPECT_EQ(L"05", children[0].instanceId);
+    EXPECT_EQ(L"FenwarelConferenceDevice_05", children[0].description);
+    EXPECT_EQ(L"Fenwarel Conference Bus", children[0].location);
+    EXPECT_EQ(L"FENWAREL\\MIC", children[1].deviceId);
+    EXPECT_EQ(L"06", children[1].instanceId);
+
+    ASSERT_FALSE(client.Unplug(5).Failed());
+    EXPECT_EQ(std::vector<std::wstring>{L"06"}, Instances(client));
+    ASSERT_FALSE(client.UnplugAll().Failed());
+    EXPECT_TRUE(Instances(client).empty());
+
+    ASSERT_FALSE(client.PlugIn(7, {L"FENWAREL\\SPK"}).Failed());
+    client.Close();
+    EXPECT_FALSE(client.IsOpen());
+    EXPECT_TRUE(simulated.machine().Children(0).empty());
+    EXPECT_EQ(0u, simulated.machine().OpenHandles());
+}
+
+TEST_F(OpenClient, SendsTheRecordsByteForByte) {
+    ASSERT_FALSE(client.PlugIn(0x01020304, {L"AB", L"C"}).Failed());
+    ASSERT_FALSE(client.Unplug(0x01020304).Failed());
+    ASSERT_FALSE(client.UnplugAll().Failed());
+    const std::vector<std::vector<uint8_t>> expected = {
+        {0x08, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 'A', 0, 'B', 0, 0, 0, 'C', 0, 0, 0, 0, 0},
+        {0x10, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0},
+        {0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(expected, simulated.Requests());
+    EXPECT_EQ(expected[0], conferencebus::PlugInRecord(0x01020304, {L"AB", L"C"}));
+    const auto calls = seam::CallsTo("DeviceIoControl");
+    ASSERT_EQ(3u, calls.size());
+    EXPECT_EQ(L"2768896", calls[0].args[1]);
+    EXPECT_EQ(L"2768900", calls[1].args[1]);
+}
+
+TEST_F(OpenClient, NamesTheRefusals) {
+    ASSERT_FALSE(client.PlugIn(7, {L"FIRST"}).Failed());
+    ExpectError(ERROR_INVALID_PARAMETER, L"serial 7 is already plugged in",
+                client.PlugIn(7, {L"SECOND"}));
+    ExpectError(ERROR_INVALID_PARAMETER, L"no child with serial 9", client.Unplug(9));
+    EXPECT_EQ(L"FIRST", Children(client).at(0).deviceId);
+}
+
+struct Refused {
+    const char* name;
+    std::vector<std::wstring> ids;
+    std::wstring message;
+};
+
+class ClientRefusal : public WithOpenClient<::testing::TestWithParam<Refused>> {};
+
+TEST_P(ClientRefusal, SendsNothing) {
+    ExpectError(ERROR_INVALID_PARAMETER, this->GetParam().message,
+                client.PlugIn(3, this->GetParam().ids));
+    EXPECT_EQ(0u, seam::CountOf("DeviceIoControl"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Client, ClientRefusal,
+    ::testing::Values(
+        Refused{"NoId", {}, L"a child needs at least one hardware id"},
+        Refused{"EmptyId", {L"A", L""}, L"hardware id 2 is empty"},
+        Refused{"NulInId", {std::wstring(L"A\0B", 3)}, L"hardware id 1 holds a NUL character"},
+        Refused{"LongId",
+                {L"A", std::wstring(201, L'X')},
+                L"hardware id 2 is longer than 200 characters"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(OpenClient, SerialZeroIsUnpluggedOnlyWithAll) {
+    ASSERT_FALSE(client.PlugIn(0, {L"ZERO"}).Failed());
+    ExpectError(ERROR_INVALID_PARAMETER, L"serial 0 leaves only with all children: use unplug all",
+                client.Unplug(0));
+    EXPECT_EQ(1u, seam::CountOf("DeviceIoControl"));
+    EXPECT_EQ(std::vector<std::wstring>{L"00"}, Instances(client));
+    ASSERT_FALSE(client.UnplugAll().Failed());
+    EXPECT_TRUE(Instances(client).empty());
+}
+
+TEST_F(OpenClient, LongestHardwareIdIsSent) {
+    EXPECT_FALSE(client.PlugIn(1, {std::wstring(200, L'X')}).Failed());
+    ASSERT_EQ(1u, simulated.Requests().size());
+    EXPECT_EQ(8u + 202u * 2u, simulated.Requests()[0].size());
+}
+
+TEST(Client, NoBusPresent) {
+    SimulatedBus simulated(0);
+    BusClient client;
+    ExpectError(ERROR_DEV_NOT_EXIST, L"no ConferenceBus device is present", client.Open());
+    EXPECT_FALSE(client.IsOpen());
+    ExpectError(ERROR_INVALID_HANDLE, L"the bus is not open", client.PlugIn(1, {L"A"}));
+}
+
+TEST(Client, OnlyAdministratorsOpenTheBus) {
+    SimulatedBus simulated;
+    simulated.SetAdministrator(false);
+    BusClient client;
+    ExpectError(ERROR_ACCESS_DENIED, L"access denied: run as administrator", client.Open());
+}
+
+TEST(Client, SecondClientOnSecondBus) {
+    SimulatedBus simulated(2);
+    std::vector<std::wstring> paths;
+    ASSERT_FALSE(conferencebus::FindBuses(&paths).Failed());
+    EXPECT_EQ((std::vector<std::wstring>{simulated.Path(0), simulated.Path(1)}), paths);
+
+    BusClient first;
+    BusClient second;
+    ASSERT_FALSE(first.Open().Failed());
+    ASSERT_FALSE(second.Open(simulated.Path(1)).Failed());
+    EXPECT_EQ(simulated.Path(0), first.Path());
+    ASSERT_FALSE(first.PlugIn(1, {L"A"}).Failed());
+    ASSERT_FALSE(second.PlugIn(1, {L"B"}).Failed());
+    EXPECT_EQ(L"B", Children(second).at(0).deviceId);
+
+    first.Close();
+    EXPECT_TRUE(simulated.machine().Children(0).empty());
+    EXPECT_EQ(std::vector<std::wstring>{L"01"}, Instances(second));
+
+    BusClient third;
+    ExpectError(ERROR_DEV_NOT_EXIST, L"no ConferenceBus device is present at \\\\?\\NOWHERE",
+                third.Open(L"\\\\?\\NOWHERE"));
+}
+
+TEST_F(OpenClient, MovingTheClientMovesTheHandle) {
+    ASSERT_FALSE(client.PlugIn(4, {L"A"}).Failed());
+    BusClient moved(std::move(client));
+    EXPECT_FALSE(client.IsOpen());
+    EXPECT_EQ(std::vector<std::wstring>{L"04"}, Instances(moved));
+    moved = BusClient();
+    EXPECT_TRUE(simulated.machine().Children(0).empty());
+}
+
+// Requests no client would send, through a handle of the test's own.
+struct RawRequest {
+    const char* name;
+    DWORD access;
+    DWORD code;
+    std::vector<uint8_t> input;
+    DWORD outputLength;
+    DWORD error; // 0: success
+    DWORD returned;
+};
+
+class RawPath : public ::testing::TestWithParam<RawRequest> {};
+
+TEST_P(RawPath, ReachesTheCallerAsWin32Results) {
+    SimulatedBus simulated;
+    const RawRequest& request = GetParam();
+    HANDLE handle = CreateFileW(simulated.Path(0).c_str(), request.access, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+    std::vector<uint8_t> output(request.outputLength, 0xEE);
+    DWORD returned = 0xFFFFFFFF;
+    std::vector<uint8_t> input = request.input;
+    const BOOL ok =
+        DeviceIoControl(handle, request.code, input.data(), static_cast<DWORD>(input.size()),
+                        output.data(), request.outputLength, &returned, nullptr);
+    EXPECT_EQ(request.error == 0, ok != FALSE);
+    if (!ok) {
+        EXPECT_EQ(request.error, GetLastError());
+    }
+    EXPECT_EQ(request.returned, returned);
+    EXPECT_TRUE(CloseHandle(handle));
+    EXPECT_TRUE(simulated.machine().Children(0).empty());
+}
+
+const std::vector<uint8_t> ElevenBytes = {8, 0, 0, 0, 5, 0, 0, 0, 'A', 0, 0};
+const std::vector<uint8_t> SizeTwelve = {12, 0, 0, 0, 5, 0, 0, 0, 'A', 0, 0, 0, 0, 0};
+const std::vector<uint8_t> GoodPlugIn = {8, 0, 0, 0, 5, 0, 0, 0, 'A', 0, 0, 0, 0, 0};
+const std::vector<uint8_t> UnplugSizeMismatch(20, 0);
+
+INSTANTIATE_TEST_SUITE_P(
+    Client, RawPath,
+    ::testing::Values(
+        RawRequest{"ShortPlugIn", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, ElevenBytes, 0,
+                   ERROR_INSUFFICIENT_BUFFER, 0},
+        RawRequest{"WrongSize", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, SizeTwelve, 0,
+                   ERROR_INVALID_PARAMETER, 0},
+        RawRequest{"UnknownCode", GENERIC_READ,
+                   CTL_CODE(FILE_DEVICE_BUS_EXTENDER, 2, METHOD_BUFFERED, FILE_READ_ACCESS),
+                   GoodPlugIn, 0, ERROR_INVALID_PARAMETER, 0},
+        RawRequest{"UnplugSizeMismatch", GENERIC_READ, IOCTL_BUS_UNPLUG_CHILD, UnplugSizeMismatch,
+                   0, ERROR_INVALID_PARAMETER, 0},
+        RawRequest{"NoReadAccess", GENERIC_WRITE, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 0,
+                   ERROR_ACCESS_DENIED, 0},
+        RawRequest{"CodeUnitsReturned", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 0, 0, 3},
+        RawRequest{"ShortOutputBuffer", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 2, 0, 0}),
+    [](const auto& test) { return std::string(test.param.name); });

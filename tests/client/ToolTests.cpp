@@ -1,0 +1,217 @@
+// ConferenceBusCtl's session and command line, against the driver in the simulation.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "CommandLine.h"
+#include "Session.h"
+#include "SimulatedBus.h"
+#include "Texts.h"
+
+using conferencebus::Options;
+using conferencebus::Session;
+
+namespace {
+
+struct Transcript {
+    std::wstring out;
+    std::wstring err;
+    int exitCode = -1;
+};
+
+// Runs the lines as one session; the session, and so the bus handle, ends with the call.
+Transcript RunSession(const std::vector<std::wstring>& lines, const std::wstring& busPath = {}) {
+    Transcript transcript;
+    Session session([&](const std::wstring& text) { transcript.out += text; },
+                    [&](const std::wstring& text) { transcript.err += text; }, busPath);
+    size_t next = 0;
+    session.Run([&](std::wstring* line) {
+        if (next == lines.size()) {
+            return false;
+        }
+        *line = lines[next++];
+        return true;
+    });
+    transcript.exitCode = session.ExitCode();
+    return transcript;
+}
+
+} // namespace
+
+TEST(Tool, PlugListUnplugQuit) {
+    SimulatedBus simulated;
+    const Transcript transcript =
+        RunSession({L"plug 5 FENWAREL\\CAM_01 FENWAREL\\CAM", L"  plug   6 FENWAREL\\MIC ", L"",
+                    L"# a comment", L"list", L"unplug 5", L"list", L"unplug all", L"list",
+                    L"plug 8 FENWAREL\\SPK", L"quit", L"plug 9 NEVER"});
+    EXPECT_EQ(L"plugged in serial 5\n"
+              L"plugged in serial 6\n"
+              L"DEVICE ID\tINSTANCE\tDESCRIPTION\tLOCATION\n"
+              L"FENWAREL\\CAM_01\t05\tFenwarelConferenceDevice_05\tFenwarel Conference Bus\n"
+              L"FENWAREL\\MIC\t06\tFenwarelConferenceDevice_06\tFenwarel Conference Bus\n"
+              L"unplugged serial 5\n"
+              L"DEVICE ID\tINSTANCE\tDESCRIPTION\tLOCATION\n"
+              L"FENWAREL\\MIC\t06\tFenwarelConferenceDevice_06\tFenwarel Conference Bus\n"
+              L"unplugged every child\n"
+              L"no child devices\n"
+              L"plugged in serial 8\n",
+              transcript.out);
+    EXPECT_EQ(L"", transcript.err);
+    EXPECT_EQ(0, transcript.exitCode);
+    // Quitting closed the handle: the child plugged in last is gone too.
+    EXPECT_TRUE(simulated.machine().Children(0).empty());
+    EXPECT_EQ(0u, simulated.machine().OpenHandles());
+}
+
+TEST(Tool, ErrorsNameTheCauseAndTheSessionGoesOn) {
+    SimulatedBus simulated;
+    const Transcript transcript =
+        RunSession({L"plug 7 A", L"plug 7 B", L"unplug 9", L"unplug 0", L"unplug", L"plug x A",
+                    L"plug 4294967296 A", L"plug 5", L"plug 5 " + std::wstring(201, L'X'),
+                    L"frobnicate", L"list"});
+    EXPECT_EQ(L"error: serial 7 is already plugged in\n"
+              L"error: no child with serial 9\n"
+              L"error: serial 0 leaves only with all children: use unplug all\n"
+              L"error: usage: unplug SERIAL | unplug all\n"
+              L"error: not a serial number: x\n"
+              L"error: not a serial number: 4294967296\n"
+              L"error: usage: plug SERIAL HWID [HWID...]\n"
+              L"error: hardware id 1 is longer than 200 characters\n"
+              L"error: unknown command \"frobnicate\" (try help)\n",
+              transcript.err);
+    EXPECT_EQ(L"plugged in serial 7\n"
+              L"DEVICE ID\tINSTANCE\tDESCRIPTION\tLOCATION\n"
+              L"A\t07\tFenwarelConferenceDevice_07\tFenwarel Conference Bus\n",
+              transcript.out);
+    EXPECT_EQ(1, transcript.exitCode);
+}
+
+TEST(Tool, NoBusIsAnErrorButHelpWorks) {
+    SimulatedBus simulated(0);
+    const Transcript transcript = RunSession({L"help", L"list", L"buses"});
+    EXPECT_EQ(conferencebus::texts::Help, transcript.out);
+    EXPECT_EQ(L"error: no ConferenceBus device is present\n", transcript.err);
+    EXPECT_EQ(1, transcript.exitCode);
+}
+
+TEST(Tool, AccessDeniedAsksForAnAdministrator) {
+    SimulatedBus simulated;
+    simulated.SetAdministrator(false);
+    const Transcript transcript = RunSession({L"plug 1 A"});
+    EXPECT_EQ(L"error: access denied: run as administrator\n", transcript.err);
+    EXPECT_EQ(1, transcript.exitCode);
+}
+
+TEST(Tool, SecondBusByPath) {
+    SimulatedBus simulated(2);
+    EXPECT_EQ(simulated.Path(0) + L"\n" + simulated.Path(1) + L"\n", RunSession({L"buses"}).out);
+    wdfsim::HandleId first;
+    ASSERT_EQ(0, simulated.machine().OpenPath(simulated.Path(0), wdfsim::FileReadData, &first));
+    Transcript transcript;
+    Session session([&](const std::wstring& text) { transcript.out += text; },
+                    [&](const std::wstring& text) { transcript.err += text; }, simulated.Path(1));
+    EXPECT_TRUE(session.Execute(L"plug 2 B"));
+    EXPECT_EQ(1u, simulated.machine().Children(1).size());
+    EXPECT_TRUE(simulated.machine().Children(0).empty());
+    simulated.machine().Close(first);
+    EXPECT_EQ(1u, simulated.machine().Children(1).size());
+}
+
+TEST(Tool, WaitHoldsTheChildrenUntilInterrupted) {
+    SimulatedBus simulated;
+    Session* running = nullptr;
+    std::wstring out;
+    Session session(
+        [&](const std::wstring& text) {
+            out += text;
+            // Ctrl-C arrives while the session waits.
+            if (text.rfind(L"holding", 0) == 0) {
+                EXPECT_EQ(1u, simulated.machine().Children(0).size());
+                running->Interrupt();
+            }
+        },
+        [&](const std::wstring& text) { ADD_FAILURE() << std::string(text.begin(), text.end()); },
+        L"");
+    running = &session;
+    EXPECT_TRUE(session.Execute(L"plug 3 A"));
+    EXPECT_FALSE(session.Execute(L"wait"));
+    EXPECT_FALSE(session.Execute(L"plug 4 B"));
+    EXPECT_EQ(L"plugged in serial 3\n"
+              L"holding 1 child device; press Ctrl-C to end\n"
+              L"interrupted: closing the bus unplugs every child\n",
+              out);
+    EXPECT_EQ(0, session.ExitCode());
+}
+
+struct Arguments {
+    const char* name;
+    std::vector<std::wstring> arguments;
+    bool help;
+    std::wstring busPath;
+    std::wstring scriptPath;
+    std::vector<std::wstring> commands;
+    std::wstring error;
+};
+
+class CommandLine : public ::testing::TestWithParam<Arguments> {};
+
+TEST_P(CommandLine, Parses) {
+    const Options options = conferencebus::ParseArguments(GetParam().arguments);
+    EXPECT_EQ(GetParam().help, options.help);
+    EXPECT_EQ(GetParam().busPath, options.busPath);
+    EXPECT_EQ(GetParam().scriptPath, options.scriptPath);
+    EXPECT_EQ(GetParam().commands, options.commands);
+    EXPECT_EQ(GetParam().error, options.error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tool, CommandLine,
+    ::testing::Values(
+        Arguments{"Nothing", {}, false, L"", L"", {}, L""},
+        Arguments{"Help", {L"--help"}, true, L"", L"", {}, L""},
+        Arguments{"Commands",
+                  {L"--bus", L"P", L"plug 1 A", L"wait"},
+                  false,
+                  L"P",
+                  L"",
+                  {L"plug 1 A", L"wait"},
+                  L""},
+        Arguments{"Script", {L"--script", L"s.txt"}, false, L"", L"s.txt", {}, L""},
+        Arguments{"ScriptAndCommands",
+                  {L"--script", L"s.txt", L"list"},
+                  false,
+                  L"",
+                  L"s.txt",
+                  {L"list"},
+                  L"give commands or a script, not both"},
+        Arguments{"MissingValue", {L"--bus"}, false, L"", L"", {}, L"--bus needs a value"},
+        Arguments{
+            "UnknownOption", {L"--verbose"}, false, L"", L"", {}, L"unknown option --verbose"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+TEST(Tool, ReadsScriptsInUtf8AndUtf16) {
+    wchar_t folder[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathW(MAX_PATH, folder));
+    const std::wstring path = std::wstring(folder) + L"ConferenceBusCtl-script.txt";
+    const std::string utf8 = "\xEF\xBB\xBFplug 5 \xC3\x84\r\n# note\r\nlist";
+    const std::wstring wide = L"\xFEFFplug 5 \x00C4\nlist\n";
+    for (const std::string& bytes :
+         {utf8, std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2)}) {
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written = 0;
+        ASSERT_TRUE(
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        CloseHandle(file);
+        std::vector<std::wstring> lines;
+        ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), conferencebus::ReadScript(path, &lines));
+        ASSERT_LE(2u, lines.size());
+        EXPECT_EQ(L"plug 5 \x00C4", lines[0]);
+        EXPECT_EQ(L"list", lines.back());
+    }
+    DeleteFileW(path.c_str());
+    std::vector<std::wstring> lines;
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), conferencebus::ReadScript(path, &lines));
+}
