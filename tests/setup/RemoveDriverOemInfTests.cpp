@@ -6,6 +6,8 @@
 #include "Seam.h"
 #include "device/IDDDeviceInfoSet.h"
 
+#include <functional>
+
 namespace setuptest {
 namespace {
 

@@ -15,6 +15,11 @@ const wchar_t InstallBeforeWindows10[] =
 const wchar_t UninstallBegin[] = L"IDDSetupActions::Uninstall Begin Uninstall Process...\n";
 const wchar_t UninstallBeforeWindows10[] =
     L"IDDSetupActions::Uninstall failed! Windows version not supported.\n";
+const wchar_t UninstallNodesRemoved[] =
+    L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceNode success\n";
+const wchar_t UninstallPackagesRemoved[] =
+    L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceOemInf success\n";
+const wchar_t UninstallFinished[] = L"IDDSetupActions::Uninstall Uninstall Process Finished\n";
 const wchar_t RegisterSuccess[] =
     L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCallClassInstaller success\n";
 
@@ -66,6 +71,13 @@ std::wstring OemInfMatched(const std::wstring& path) {
 std::wstring OemInfDidNotMatch(const std::wstring& path) {
     return L"IDDDeviceInfoSet::RemoveDriverOemInf PrivateValidateDriverOemInfFile " + path +
            L" didn't match\n";
+}
+
+Lines UninstallFindingNothing(const std::wstring& infDirectory, const Lines& afterPackages) {
+    return Lines{UninstallBegin, Configuration()} + RemoveNodeFindingNone({}) +
+           Lines{UninstallNodesRemoved, OemInfDidNotMatch(infDirectory + L"\\oem1.inf"),
+                 UninstallPackagesRemoved} +
+           afterPackages + Lines{UninstallFinished};
 }
 
 Lines CleanupWithoutServiceOrKey() {

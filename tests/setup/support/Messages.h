@@ -17,6 +17,9 @@ extern const wchar_t InstallBegin[];
 extern const wchar_t InstallBeforeWindows10[];
 extern const wchar_t UninstallBegin[];
 extern const wchar_t UninstallBeforeWindows10[];
+extern const wchar_t UninstallNodesRemoved[];
+extern const wchar_t UninstallPackagesRemoved[];
+extern const wchar_t UninstallFinished[];
 
 std::wstring Configuration(const std::wstring& infPath = DefaultInfPath);
 
@@ -32,6 +35,10 @@ Lines RemoveNodeFindingNone(const Lines& seen);
 
 std::wstring OemInfMatched(const std::wstring& path);
 std::wstring OemInfDidNotMatch(const std::wstring& path);
+
+// Uninstall on a machine without our nodes and packages whose INF directory holds one
+// foreign oem1.inf; `afterPackages` are the lines from the rescan on.
+Lines UninstallFindingNothing(const std::wstring& infDirectory, const Lines& afterPackages);
 
 // PrivateCleanup on a machine without the service and without its key.
 Lines CleanupWithoutServiceOrKey();

@@ -1,0 +1,281 @@
+// What the uninstall workflow removes last: the service, the package's uninstall
+// section, the framework's service key and the driver files. The service control
+// manager and the registry are the platform's own.
+#include "FakeWindows.h"
+#include "Messages.h"
+
+#include "Seam.h"
+#include "actions/IDDSetupActions.h"
+#include "utilities/IDDUtilities.h"
+
+#include <functional>
+
+namespace setuptest {
+namespace {
+
+const wchar_t ServiceName[] = L"TalvorenVirtualDisplay";
+const wchar_t ServiceKey[] =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\WUDF\\Services\\TalvorenVirtualDisplay";
+const wchar_t StopEntry[] = L"IDDUtilities::ServiceStop\n";
+const wchar_t NotRunning[] = L"IDDUtilities::ServiceStop ControlService failed 1062 Status:1\n";
+const wchar_t Deleted[] = L"Service deleted successfully\n";
+const wchar_t Removing[] = L"IDDSetupActions::PrivateCleanup Removing file and registry entry\n";
+const wchar_t* const DriverFiles[] = {
+    L"System32\\drivers\\TalvorenVirtualDisplay.sys",
+    L"System32\\drivers\\UMDF\\TalvorenVirtualDisplay1_0.dll",
+    L"System32\\drivers\\UMDF\\TalvorenVirtualDisplay1_2.dll",
+    L"System32\\drivers\\UMDF\\TalvorenVirtualDisplay.dll",
+};
+
+// Runs `use` on the service, opened through the platform's own calls so that the
+// record does not see it; false when there is no service.
+bool WithService(DWORD access, const std::function<void(SC_HANDLE)>& use) {
+    SC_HANDLE manager = SEAM_REAL(OpenSCManagerW)(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = SEAM_REAL(OpenServiceW)(manager, ServiceName, access);
+    if (service) {
+        use(service);
+        SEAM_REAL(CloseServiceHandle)(service);
+    }
+    SEAM_REAL(CloseServiceHandle)(manager);
+    return service != nullptr;
+}
+
+bool ServiceExists() {
+    return WithService(SERVICE_QUERY_STATUS, [](SC_HANDLE) {});
+}
+
+void RemoveService() {
+    WithService(DELETE, [](SC_HANDLE service) { SEAM_REAL(DeleteService)(service); });
+}
+
+// A service as the package installs it, stopped.
+void CreateService() {
+    SC_HANDLE manager = SEAM_REAL(OpenSCManagerW)(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service = CreateServiceW(manager, ServiceName, ServiceName, SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                       SERVICE_ERROR_IGNORE, L"C:\\windows\\system32\\notepad.exe",
+                                       nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NE(service, nullptr) << GetLastError();
+    SEAM_REAL(CloseServiceHandle)(service);
+    SEAM_REAL(CloseServiceHandle)(manager);
+}
+
+bool KeyExists() {
+    HKEY key = nullptr;
+    const bool exists = RegOpenKeyExW(HKEY_LOCAL_MACHINE, ServiceKey, 0, KEY_READ, &key) == 0;
+    if (exists) {
+        RegCloseKey(key);
+    }
+    return exists;
+}
+
+class ResidueCleanupTest : public MachineTest {
+protected:
+    // The tests share one system: each starts without the service and its key.
+    void StartOver() override {
+        MachineTest::StartOver();
+        RemoveService();
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKey);
+    }
+
+    // Every service handle opened was closed once, the service's before its manager's.
+    static void ExpectHandlesClosedServiceFirst() {
+        std::vector<std::wstring> expected;
+        std::wstring manager;
+        for (const seam::Call& call : seam::Calls()) {
+            const bool opened = call.result != L"null";
+            if (call.function == "OpenSCManagerW" && opened) {
+                manager = call.result;
+            } else if (call.function == "OpenServiceW") {
+                if (opened) {
+                    expected.push_back(call.result);
+                }
+                expected.push_back(manager);
+            }
+        }
+        std::vector<std::wstring> closed;
+        for (const seam::Call& call : seam::CallsTo("CloseServiceHandle")) {
+            closed.push_back(call.args.at(0));
+        }
+        EXPECT_EQ(closed, expected);
+    }
+
+    // Runs the whole uninstall on a machine holding nothing else of ours, and checks the
+    // lines of the cleanup within it.
+    void Uninstall(const Lines& cleanup) {
+        machine.WriteFile(L"INF\\oem1.inf", OemInf("Net", nullptr));
+        EXPECT_EQ(IDDSetupActions().Uninstall(), 0);
+        ExpectLog(UninstallFindingNothing(machine.InfDirectory(), cleanup));
+        ExpectHandlesClosedServiceFirst();
+    }
+};
+
+TEST_F(ResidueCleanupTest, WithoutTheServiceBothHelpersReportItMissing) {
+    IDDUtilities::ServiceStop(ServiceName);
+    IDDUtilities::ServiceDelete(ServiceName);
+    ExpectLog({StopEntry, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n",
+               L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n"});
+    ExpectHandlesClosedServiceFirst();
+    const std::vector<seam::Call> managers = seam::CallsTo("OpenSCManagerW");
+    ASSERT_EQ(managers.size(), 2u);
+    EXPECT_EQ(managers[0].args, (std::vector<std::wstring>{L"null", L"null", L"983103"}));
+    const std::vector<seam::Call> services = seam::CallsTo("OpenServiceW");
+    EXPECT_EQ(services.at(0).args.at(1), L"\"TalvorenVirtualDisplay\"");
+    EXPECT_EQ(services.at(0).args.at(2), L"983551"); // SERVICE_ALL_ACCESS to stop
+    EXPECT_EQ(services.at(1).args.at(2), L"65536");  // DELETE to delete
+}
+
+TEST_F(ResidueCleanupTest, StoppedServiceFailsToStopWithItsStateAndIsDeleted) {
+    CreateService();
+    IDDUtilities::ServiceStop(ServiceName);
+    IDDUtilities::ServiceDelete(ServiceName);
+    ExpectLog({StopEntry, NotRunning, Deleted});
+    ExpectHandlesClosedServiceFirst();
+    EXPECT_EQ(seam::CallsTo("ControlService").at(0).args.at(1), L"1"); // SERVICE_CONTROL_STOP
+    EXPECT_FALSE(ServiceExists());
+}
+
+TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
+    const struct {
+        const char* function;
+        unsigned nth;
+        std::uintptr_t result;
+        DWORD error;
+        Lines lines;
+        bool remains;
+    } cases[] = {
+        {"OpenSCManagerW",
+         1,
+         0,
+         ERROR_ACCESS_DENIED,
+         {StopEntry, L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n", Deleted},
+         false},
+        {"OpenServiceW",
+         1,
+         0,
+         ERROR_ACCESS_DENIED,
+         {StopEntry, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n", Deleted},
+         false},
+        {"ControlService",
+         1,
+         TRUE,
+         0,
+         {StopEntry, L"Service stopped successfully\n", Deleted},
+         false},
+        // The record is not filled on this failure: its state reads 0, which no service has.
+        {"ControlService",
+         1,
+         FALSE,
+         ERROR_ACCESS_DENIED,
+         {StopEntry, L"IDDUtilities::ServiceStop ControlService failed 5 Status:0\n", Deleted},
+         false},
+        {"OpenSCManagerW",
+         2,
+         0,
+         ERROR_ACCESS_DENIED,
+         {StopEntry, NotRunning,
+          L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n"},
+         true},
+        {"OpenServiceW",
+         2,
+         0,
+         ERROR_ACCESS_DENIED,
+         {StopEntry, NotRunning, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n"},
+         true},
+        {"DeleteService",
+         1,
+         FALSE,
+         ERROR_SERVICE_MARKED_FOR_DELETE,
+         {StopEntry, NotRunning, L"IDDUtilities::ServiceDelete  DeleteService failed 1072\n"},
+         true},
+    };
+    for (const auto& c : cases) {
+        StartOver();
+        CreateService();
+        seam::FailCall(c.function, c.nth, c.result, c.error);
+        IDDUtilities::ServiceStop(ServiceName);
+        IDDUtilities::ServiceDelete(ServiceName);
+        SCOPED_TRACE(testing::Message() << c.function << " " << c.nth);
+        ExpectLog(c.lines);
+        ExpectHandlesClosedServiceFirst();
+        EXPECT_EQ(ServiceExists(), c.remains);
+    }
+}
+
+TEST_F(ResidueCleanupTest, RemovesServiceSectionKeyAndFilesInThisOrder) {
+    CreateService();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                              (std::wstring(ServiceKey) + L"\\Parameters").c_str(), 0, nullptr, 0,
+                              KEY_WRITE, nullptr, &key, nullptr),
+              0);
+    RegCloseKey(key);
+    for (const wchar_t* file : DriverFiles) {
+        machine.WriteFile(file, "driver");
+    }
+
+    Uninstall({StopEntry, NotRunning, Deleted, Removing});
+    EXPECT_FALSE(ServiceExists());
+    EXPECT_FALSE(KeyExists());
+    for (const wchar_t* file : DriverFiles) {
+        EXPECT_FALSE(machine.HasFile(file));
+    }
+
+    // The section runs with the INF's path unquoted, hidden, before the key goes.
+    EXPECT_EQ(CallsAmong({"ControlService", "DeleteService", "InstallHinfSectionW", "SHDeleteKeyW",
+                          "GetSystemDirectoryW", "DeleteFileW"}),
+              (std::vector<std::string>{"ControlService", "DeleteService", "InstallHinfSectionW",
+                                        "SHDeleteKeyW", "GetSystemDirectoryW", "DeleteFileW",
+                                        "DeleteFileW", "DeleteFileW", "DeleteFileW"}));
+    EXPECT_EQ(
+        seam::CallsTo("InstallHinfSectionW").at(0).args,
+        (std::vector<std::wstring>{
+            L"null", L"null",
+            L"\"DefaultUninstall 128 C:\\Program Files\\Talvoren\\TalvorenDisplay.inf\"", L"0"}));
+    EXPECT_EQ(seam::CallsTo("SHDeleteKeyW").at(0).args,
+              (std::vector<std::wstring>{seam::Describe(HKEY_LOCAL_MACHINE),
+                                         L"\"" + std::wstring(ServiceKey) + L"\""}));
+    EXPECT_EQ(seam::CallsTo("GetSystemDirectoryW").at(0).args.at(1), L"1024");
+    std::vector<std::wstring> deleted;
+    for (const seam::Call& call : seam::CallsTo("DeleteFileW")) {
+        deleted.push_back(call.args.at(0));
+    }
+    std::vector<std::wstring> expected;
+    for (const wchar_t* file : DriverFiles) {
+        expected.push_back(L"\"" + machine.windowsDirectory + L"\\" + file + L"\"");
+    }
+    EXPECT_EQ(deleted, expected);
+}
+
+// Missing files leave no trace in the log.
+TEST_F(ResidueCleanupTest, NothingLeftBehindIsReportedOnlyForTheServiceAndTheKey) {
+    Uninstall(CleanupWithoutServiceOrKey());
+    EXPECT_EQ(seam::CountOf("DeleteFileW"), 4u);
+}
+
+TEST_F(ResidueCleanupTest, WithoutTheInfPathTheSectionCommandEndsAfterItsMode) {
+    seam::FailCall("GetModuleFileNameW", 1, 0, ERROR_ACCESS_DENIED);
+    machine.WriteFile(L"INF\\oem1.inf", OemInf("Net", nullptr));
+    IDDSetupActions().Uninstall();
+    EXPECT_EQ(seam::CallsTo("InstallHinfSectionW").at(0).args.at(2), L"\"DefaultUninstall 128 \"");
+}
+
+// Without the system directory the driver paths would be relative to the current
+// folder: no file is deleted then.
+TEST_F(ResidueCleanupTest, SystemDirectoryThatCannotBeReadSkipsTheFileDeletions) {
+    for (const std::function<void()>& script : std::vector<std::function<void()>>{
+             [] { seam::FailCall("GetSystemDirectoryW", 1, 0, ERROR_ACCESS_DENIED); },
+             [] { SEAM_OVERRIDE(GetSystemDirectoryW, [](LPWSTR, UINT) -> UINT { return 1025; }); },
+             [] {
+                 SEAM_OVERRIDE(GetSystemDirectoryW, [](LPWSTR, UINT size) -> UINT { return size; });
+             },
+         }) {
+        StartOver();
+        script();
+        Uninstall(CleanupWithoutServiceOrKey());
+        EXPECT_EQ(seam::CountOf("DeleteFileW"), 0u);
+    }
+}
+
+} // namespace
+} // namespace setuptest

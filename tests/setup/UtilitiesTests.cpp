@@ -1,0 +1,137 @@
+// The static helpers that rescan the device tree and locate the INF beside the program.
+#include "FakeWindows.h"
+
+#include "Seam.h"
+#include "utilities/IDDUtilities.h"
+
+#include <cfgmgr32.h>
+
+#include <functional>
+
+namespace setuptest {
+namespace {
+
+using UtilitiesTest = MachineTest;
+using Lines = std::vector<std::wstring>;
+
+TEST_F(UtilitiesTest, RescanLocatesTheRootAndReenumeratesSynchronously) {
+    EXPECT_TRUE(IDDUtilities::ScanForHardwareChanges());
+    ExpectLog({});
+    const std::vector<std::wstring> locate = seam::CallsTo("CM_Locate_DevNodeW").at(0).args;
+    EXPECT_EQ(std::vector<std::wstring>(locate.begin() + 1, locate.end()),
+              (std::vector<std::wstring>{L"null", L"0"}));
+    EXPECT_EQ(seam::CallsTo("CM_Reenumerate_DevNode").at(0).args,
+              (std::vector<std::wstring>{L"1", L"1"})); // the root found, synchronously
+}
+
+TEST_F(UtilitiesTest, FailedRescanStepIsLoggedWithoutItsCode) {
+    const struct {
+        const char* function;
+        const wchar_t* line;
+        unsigned reenumerations;
+    } cases[] = {
+        {"CM_Locate_DevNodeW", L"IDDUtilities::ScanForHardwareChanges CM_Locate_DevNode failed\n",
+         0},
+        {"CM_Reenumerate_DevNode",
+         L"IDDUtilities::ScanForHardwareChanges CM_Reenumerate_DevNode failed\n", 1},
+    };
+    for (const auto& c : cases) {
+        StartOver();
+        seam::FailCall(c.function, 1, CR_CALL_NOT_IMPLEMENTED, 0);
+        EXPECT_FALSE(IDDUtilities::ScanForHardwareChanges());
+        ExpectLog({c.line});
+        EXPECT_EQ(seam::CountOf("CM_Reenumerate_DevNode"), c.reenumerations);
+    }
+}
+
+// The INF path is the program's folder, a backslash and the name as given; on failure
+// it is empty, whatever it held before.
+TEST_F(UtilitiesTest, InfPathIsBuiltBesideTheProgram) {
+    const std::wstring folder259 = L"C:\\" + std::wstring(246, L'F'); // + "\setup.exe" = 259
+    const struct {
+        const char* name;
+        std::wstring programPath;
+        std::function<void()> script;
+        const wchar_t* infName;
+        bool found;
+        std::wstring infPath;
+        Lines lines;
+    } cases[] = {
+        {"plain",
+         L"C:\\Tools\\setup.exe",
+         [] {},
+         L"TalvorenDisplay.inf",
+         true,
+         L"C:\\Tools\\TalvorenDisplay.inf",
+         {}},
+        {"drive root keeps its backslash",
+         L"C:\\setup.exe",
+         [] {},
+         L"TalvorenDisplay.inf",
+         true,
+         L"C:\\\\TalvorenDisplay.inf",
+         {}},
+        {"name unchanged",
+         L"C:\\Tools\\setup.exe",
+         [] {},
+         L"talvorenDISPLAY.Inf",
+         true,
+         L"C:\\Tools\\talvorenDISPLAY.Inf",
+         {}},
+        {"longest path that fits",
+         folder259 + L"\\setup.exe",
+         [] {},
+         L"TalvorenDisplay.inf",
+         true,
+         folder259 + L"\\TalvorenDisplay.inf",
+         {}},
+        {"path cut short",
+         folder259 + L"\\setup.exe2",
+         [] {},
+         L"TalvorenDisplay.inf",
+         false,
+         L"",
+         {L"IDDUtilities::GetInfFilePath  GetFullPathName failed 122\n"}},
+        // Before Vista a cut path came back with no error code at all.
+        {"path cut short without a code",
+         L"C:\\Tools\\setup.exe",
+         [] {
+             SEAM_OVERRIDE(GetModuleFileNameW, [](HMODULE, LPWSTR buffer, DWORD size) -> DWORD {
+                 std::fill(buffer, buffer + size - 1, L'F');
+                 buffer[size - 1] = L'\0';
+                 return size;
+             });
+         },
+         L"TalvorenDisplay.inf",
+         false,
+         L"",
+         {L"IDDUtilities::GetInfFilePath  GetFullPathName failed 122\n"}},
+        {"path unreadable",
+         L"C:\\Tools\\setup.exe",
+         [] { seam::FailCall("GetModuleFileNameW", 1, 0, ERROR_ACCESS_DENIED); },
+         L"TalvorenDisplay.inf",
+         false,
+         L"",
+         {L"IDDUtilities::GetInfFilePath  GetFullPathName failed 5\n"}},
+        {"no file name to remove",
+         L"C:\\Tools\\setup.exe",
+         [] { seam::FailCall("PathRemoveFileSpecW", 1, FALSE, ERROR_BAD_PATHNAME); },
+         L"TalvorenDisplay.inf",
+         false,
+         L"",
+         {L"IDDUtilities::GetInfFilePath  GetFullPathName failed 161\n"}},
+    };
+    for (const auto& c : cases) {
+        StartOver();
+        machine.programPath = c.programPath;
+        c.script();
+        std::wstring infPath = L"left from before";
+        EXPECT_EQ(IDDUtilities::GetInfFilePath(c.infName, infPath), c.found) << c.name;
+        EXPECT_EQ(infPath, c.infPath) << c.name;
+        ExpectLog(c.lines);
+        EXPECT_EQ(seam::CallsTo("GetModuleFileNameW").at(0).args.at(2), L"260") << c.name;
+    }
+}
+
+} // namespace
+} // namespace setuptest
