@@ -3,6 +3,9 @@
 // Entries not yet reported to Plug and Play are the "pending inserts"; they stand in the
 // same list as reported children and are searched first, as the framework searches its
 // pending changes before the list.
+//
+// Every operation runs under the list's lock. An entry that leaves the list is moved out
+// under the lock and freed after it is released, since Cleanup runs outside the lock.
 
 #include "wdfsim/State.h"
 
@@ -12,6 +15,8 @@ using namespace wdfsim;
 
 namespace {
 
+using Entries = std::list<ChildEntry>;
+
 // The framework allocates a new entry without zeroing it; the pattern makes a duplicate
 // callback that leaves a field unset visible to its cleanup.
 constexpr unsigned char FreshEntryPattern = 0xA5;
@@ -20,18 +25,26 @@ WDFCHILDLIST HandleOfList(ChildList& list) {
     return HandleOf<WDFCHILDLIST>(&list);
 }
 
-// Compare, Duplicate and Copy run under the list's spin lock.
+// The list's spin lock: while it is held the thread runs at DISPATCH_LEVEL, and so do
+// Compare, Duplicate and Copy, which are called only under it.
+class Locked {
+public:
+    explicit Locked(ChildList& list) : held_(list.lock), raised_(DISPATCH_LEVEL) {}
+
+private:
+    std::lock_guard<std::mutex> held_;
+    IrqlScope raised_;
+};
+
 bool SameChild(ChildList& list, const ChildEntry& entry,
                PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER description) {
     auto compare = list.config.EvtChildListIdentificationDescriptionCompare;
     const ULONG size = list.config.IdentificationDescriptionSize;
-    IrqlScope locked(DISPATCH_LEVEL);
     return compare != nullptr ? compare(HandleOfList(list), entry.header(), description) != FALSE
                               : std::memcmp(entry.header(), description, size) == 0;
 }
 
-std::list<ChildEntry>::iterator Find(ChildList& list,
-                                     PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER description) {
+Entries::iterator Find(ChildList& list, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER description) {
     for (auto pending = list.entries.begin(); pending != list.entries.end(); ++pending) {
         if (pending->phase == ChildEntry::Phase::PendingInsert &&
             SameChild(list, *pending, description)) {
@@ -47,13 +60,20 @@ std::list<ChildEntry>::iterator Find(ChildList& list,
     return list.entries.end();
 }
 
-// Cleanup runs outside the lock, at the caller's IRQL, whenever an entry is freed.
-void Free(ChildList& list, std::list<ChildEntry>::iterator entry) {
-    entry->pdo.reset();
-    if (auto cleanup = list.config.EvtChildListIdentificationDescriptionCleanup) {
-        cleanup(HandleOfList(list), entry->header());
+// Frees entries that have left the list: their devices are gone, and Cleanup runs outside
+// the lock, at the caller's IRQL.
+void Free(ChildList& list, Entries& gone) {
+    for (ChildEntry& entry : gone) {
+        entry.pdo.reset();
+        if (auto cleanup = list.config.EvtChildListIdentificationDescriptionCleanup) {
+            cleanup(HandleOfList(list), entry.header());
+        }
     }
-    list.entries.erase(entry);
+    gone.clear();
+}
+
+void Unlink(ChildList& list, Entries::iterator entry, Entries& gone) {
+    gone.splice(gone.end(), list.entries, entry);
 }
 
 void Changed(ChildList& list) {
@@ -101,32 +121,33 @@ NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
         return STATUS_INVALID_DEVICE_REQUEST;
     }
 
-    auto match = Find(*list, IdentificationDescription);
-    if (match != list->entries.end() && match->phase != ChildEntry::Phase::Missing) {
-        match->found = true;
-        return STATUS_OBJECT_NAME_EXISTS;
-    }
-
     // A child reported missing but not yet removed gets a new entry beside the old one.
-    list->entries.emplace_back(size);
-    auto entry = std::prev(list->entries.end());
-    std::memset(entry->header(), FreshEntryPattern, size);
-    entry->header()->IdentificationDescriptionSize = size;
+    Entries fresh;
+    fresh.emplace_back(size);
+    PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER copy = fresh.front().header();
+    std::memset(copy, FreshEntryPattern, size);
+    copy->IdentificationDescriptionSize = size;
     NTSTATUS status = STATUS_SUCCESS;
     {
-        IrqlScope locked(DISPATCH_LEVEL);
+        Locked locked(*list);
+        auto match = Find(*list, IdentificationDescription);
+        if (match != list->entries.end() && match->phase != ChildEntry::Phase::Missing) {
+            match->found = true;
+            return STATUS_OBJECT_NAME_EXISTS; // the unused entry was never filled: no Cleanup
+        }
         if (auto duplicate = list->config.EvtChildListIdentificationDescriptionDuplicate) {
-            status = duplicate(ChildList, IdentificationDescription, entry->header());
+            status = duplicate(ChildList, IdentificationDescription, copy);
         } else {
-            std::memcpy(entry->header(), IdentificationDescription, size);
+            std::memcpy(copy, IdentificationDescription, size);
+        }
+        if (NT_SUCCESS(status)) {
+            list->entries.splice(list->entries.end(), fresh);
+            Changed(*list);
+            return STATUS_SUCCESS;
         }
     }
-    if (!NT_SUCCESS(status)) {
-        Free(*list, entry);
-        return status;
-    }
-    Changed(*list);
-    return STATUS_SUCCESS;
+    Free(*list, fresh);
+    return status;
 }
 
 NTSTATUS WdfChildListUpdateChildDescriptionAsMissing(
@@ -145,29 +166,38 @@ NTSTATUS WdfChildListUpdateChildDescriptionAsMissing(
         list->config.IdentificationDescriptionSize) {
         return STATUS_INVALID_DEVICE_REQUEST;
     }
-    auto match = Find(*list, IdentificationDescription);
-    if (match == list->entries.end()) {
-        return STATUS_NO_SUCH_DEVICE;
+    Entries gone;
+    {
+        Locked locked(*list);
+        auto match = Find(*list, IdentificationDescription);
+        if (match == list->entries.end()) {
+            return STATUS_NO_SUCH_DEVICE;
+        }
+        switch (match->phase) {
+        case ChildEntry::Phase::PendingInsert:
+            // Never reported: no device will ever exist for it.
+            Unlink(*list, match, gone);
+            break;
+        case ChildEntry::Phase::Present:
+            match->phase = ChildEntry::Phase::Missing;
+            Changed(*list);
+            break;
+        case ChildEntry::Phase::Missing:
+            break;
+        }
     }
-    switch (match->phase) {
-    case ChildEntry::Phase::PendingInsert:
-        // Never reported: no device will ever exist for it.
-        Free(*list, match);
-        break;
-    case ChildEntry::Phase::Present:
-        match->phase = ChildEntry::Phase::Missing;
-        Changed(*list);
-        break;
-    case ChildEntry::Phase::Missing:
-        break;
-    }
+    Free(*list, gone);
     return STATUS_SUCCESS;
 }
 
 VOID WdfChildListBeginScan(WDFCHILDLIST ChildList) {
     Called("WdfChildListBeginScan");
     auto* list = ListFor(ChildList, "WdfChildListBeginScan");
-    if (list != nullptr && list->scanDepth++ == 0) {
+    if (list == nullptr) {
+        return;
+    }
+    Locked locked(*list);
+    if (list->scanDepth++ == 0) {
         for (ChildEntry& entry : list->entries) {
             entry.found = false;
         }
@@ -180,72 +210,90 @@ VOID WdfChildListEndScan(WDFCHILDLIST ChildList) {
     if (list == nullptr) {
         return;
     }
-    if (list->scanDepth == 0) {
-        Violation("WdfChildListEndScan without WdfChildListBeginScan");
-        return;
-    }
-    if (--list->scanDepth != 0) {
-        return;
-    }
-    for (auto entry = list->entries.begin(); entry != list->entries.end();) {
-        auto next = std::next(entry);
-        if (!entry->found && entry->phase == ChildEntry::Phase::PendingInsert) {
-            Free(*list, entry);
-        } else if (!entry->found && entry->phase == ChildEntry::Phase::Present) {
-            entry->phase = ChildEntry::Phase::Missing;
+    Entries gone;
+    {
+        Locked locked(*list);
+        if (list->scanDepth == 0) {
+            Violation("WdfChildListEndScan without WdfChildListBeginScan");
+            return;
         }
-        entry = next;
+        if (--list->scanDepth != 0) {
+            return;
+        }
+        for (auto entry = list->entries.begin(); entry != list->entries.end();) {
+            auto next = std::next(entry);
+            if (!entry->found && entry->phase == ChildEntry::Phase::PendingInsert) {
+                Unlink(*list, entry, gone);
+            } else if (!entry->found && entry->phase == ChildEntry::Phase::Present) {
+                entry->phase = ChildEntry::Phase::Missing;
+            }
+            entry = next;
+        }
+        list->relationsInvalid = true;
     }
-    list->relationsInvalid = true;
+    Free(*list, gone);
 }
 
 namespace wdfsim {
 
 void EnumerateChildren(ChildList& list) {
-    if (!list.relationsInvalid) {
-        return;
-    }
-    list.relationsInvalid = false;
+    std::lock_guard<std::mutex> oneQuery(list.enumeration);
     IrqlScope passive(PASSIVE_LEVEL);
 
     // Missing children leave the relations: Plug and Play removes their devices, and the
-    // framework then frees their descriptions.
-    for (auto entry = list.entries.begin(); entry != list.entries.end();) {
-        auto next = std::next(entry);
-        if (entry->phase == ChildEntry::Phase::Missing) {
-            Free(list, entry);
+    // framework then frees their descriptions. Pending inserts are reported.
+    Entries gone;
+    std::vector<Entries::iterator> reported;
+    {
+        Locked locked(list);
+        if (!list.relationsInvalid) {
+            return;
         }
-        entry = next;
-    }
-
-    // New children are created while the relations are answered. A failure deletes the
-    // child's device and frees the description; the framework does not try again.
-    for (auto entry = list.entries.begin(); entry != list.entries.end();) {
-        auto next = std::next(entry);
-        if (entry->phase == ChildEntry::Phase::PendingInsert) {
-            entry->phase = ChildEntry::Phase::Present;
-            WDFDEVICE_INIT init;
-            init.pdo = true;
-            init.parent = list.device;
-            const NTSTATUS status =
-                list.config.EvtChildListCreateDevice(HandleOfList(list), entry->header(), &init);
-            if (NT_SUCCESS(status) && !init.created) {
-                Violation("EvtChildListCreateDevice succeeded without creating a device");
+        list.relationsInvalid = false;
+        for (auto entry = list.entries.begin(); entry != list.entries.end();) {
+            auto next = std::next(entry);
+            if (entry->phase == ChildEntry::Phase::Missing) {
+                Unlink(list, entry, gone);
+            } else if (entry->phase == ChildEntry::Phase::PendingInsert) {
+                entry->phase = ChildEntry::Phase::Present;
+                reported.push_back(entry);
             }
+            entry = next;
+        }
+    }
+    Free(list, gone);
+
+    // New children are created while the relations are answered, outside the lock. Only an
+    // enumeration frees a reported child, so each entry stays until its device exists. A
+    // failure deletes the child's device and frees the description; no retry.
+    for (auto entry : reported) {
+        WDFDEVICE_INIT init;
+        init.pdo = true;
+        init.parent = list.device;
+        const NTSTATUS status =
+            list.config.EvtChildListCreateDevice(HandleOfList(list), entry->header(), &init);
+        if (NT_SUCCESS(status) && !init.created) {
+            Violation("EvtChildListCreateDevice succeeded without creating a device");
+        }
+        {
+            Locked locked(list);
             if (NT_SUCCESS(status) && init.created) {
                 entry->pdo = std::move(init.created);
             } else {
-                Free(list, entry);
+                Unlink(list, entry, gone);
             }
         }
-        entry = next;
+        Free(list, gone);
     }
 }
 
 void RemoveAllChildren(ChildList& list) {
-    while (!list.entries.empty()) {
-        Free(list, list.entries.begin());
+    Entries gone;
+    {
+        Locked locked(list);
+        gone.splice(gone.end(), list.entries);
     }
+    Free(list, gone);
 }
 
 } // namespace wdfsim

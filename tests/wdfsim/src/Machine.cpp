@@ -193,6 +193,7 @@ std::vector<ChildInfo> Machine::Children(size_t bus) const {
     if (list == nullptr) {
         return children;
     }
+    std::lock_guard<std::mutex> held(list->lock);
     for (const ChildEntry& entry : list->entries) {
         if (!entry.pdo) {
             continue;

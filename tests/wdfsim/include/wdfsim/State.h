@@ -99,9 +99,14 @@ struct ChildEntry {
 struct ChildList : Object {
     Device* device = nullptr;
     WDF_CHILD_LIST_CONFIG config{};
+    // Stands in for the list's spin lock: it guards the three fields below and serialises
+    // the list's operations.
+    mutable std::mutex lock;
     std::list<ChildEntry> entries;
     int scanDepth = 0;
     bool relationsInvalid = false;
+    // Plug and Play answers one bus-relations query of a device at a time.
+    std::mutex enumeration;
 };
 
 struct FileObject : Object {
