@@ -265,7 +265,8 @@ void EnumerateChildren(ChildList& list) {
 
     // New children are created while the relations are answered, outside the lock. Only an
     // enumeration frees a reported child, so each entry stays until its device exists. A
-    // failure deletes the child's device and frees the description; no retry.
+    // failure deletes the child's device and frees the description; no retry. The retry that
+    // STATUS_RETRY asks for before WdfDeviceCreate is not simulated: it fails like any other.
     for (auto entry : reported) {
         WDFDEVICE_INIT init;
         init.pdo = true;

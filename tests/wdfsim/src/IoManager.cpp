@@ -110,7 +110,9 @@ IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* inpu
     CheckCompleted(request, "EvtIoDeviceControl");
 
     // On success or a warning the system copies Information bytes back, trusting the value;
-    // the framework's verifier stops a request that claims more than the output buffer.
+    // the framework's verifier stops a request that claims more than the output buffer. With
+    // no output buffer nothing is copied and the value reaches the caller only as the byte
+    // count, which the simulation lets pass.
     if (!NT_ERROR(request.status) && outputLength != 0) {
         if (request.information > outputLength) {
             Violation("INFORMATION_LENGTH_MISMATCH: information " +

@@ -57,6 +57,7 @@ public:
     Status AddBus(size_t* bus = nullptr);
     size_t BusCount() const;
     // Answers every pending bus-relations query: removes missing children, creates new ones.
+    // On a real system this follows each change asynchronously; here the caller decides when.
     void RunPnp();
     std::vector<ChildInfo> Children(size_t bus) const;
     // The enabled interfaces of a class, given as "{xxxxxxxx-...}", in the order of their buses.
