@@ -52,18 +52,18 @@ bool ReadInputLine(std::wstring* line) {
     std::string bytes;
     char byte = 0;
     DWORD read = 0;
-    while (ReadFile(input, &byte, 1, &read, nullptr) && read == 1) {
-        if (byte == '\n') {
-            *line = SplitLines(FromUtf8(bytes.data(), bytes.size())).front();
-            return true;
+    bool ended = false;
+    while (!ended && ReadFile(input, &byte, 1, &read, nullptr) && read == 1) {
+        ended = byte == '\n';
+        if (!ended) {
+            bytes.push_back(byte);
         }
-        bytes.push_back(byte);
+    }
+    if (!bytes.empty() && bytes.back() == '\r') {
+        bytes.pop_back();
     }
     *line = FromUtf8(bytes.data(), bytes.size());
-    if (!line->empty() && line->back() == L'\r') {
-        line->pop_back();
-    }
-    return !bytes.empty();
+    return ended || !bytes.empty();
 }
 
 } // namespace conferencebus

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "CommandLine.h"
+#include "Console.h"
 #include "Session.h"
 #include "SimulatedBus.h"
 #include "Texts.h"
@@ -214,4 +215,26 @@ TEST(Tool, ReadsScriptsInUtf8AndUtf16) {
     DeleteFileW(path.c_str());
     std::vector<std::wstring> lines;
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), conferencebus::ReadScript(path, &lines));
+}
+
+TEST(Tool, ReadsStandardInputLineByLine) {
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+    const char bytes[] = "plug 1 \xC3\x84\r\n\nlist";
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(writeEnd, bytes, sizeof(bytes) - 1, &written, nullptr));
+    CloseHandle(writeEnd);
+    HANDLE saved = GetStdHandle(STD_INPUT_HANDLE);
+    SetStdHandle(STD_INPUT_HANDLE, readEnd);
+
+    std::vector<std::wstring> lines;
+    std::wstring line;
+    while (conferencebus::ReadInputLine(&line)) {
+        lines.push_back(line);
+    }
+    SetStdHandle(STD_INPUT_HANDLE, saved);
+    CloseHandle(readEnd);
+    EXPECT_FALSE(conferencebus::InputIsConsole());
+    EXPECT_EQ((std::vector<std::wstring>{L"plug 1 \x00C4", L"", L"list"}), lines);
 }
