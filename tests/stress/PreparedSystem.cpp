@@ -1,0 +1,191 @@
+#include "PreparedSystem.h"
+
+#include "support/KitFacts.h"
+
+#include <gtest/gtest.h>
+
+namespace sweep {
+
+namespace {
+
+const wchar_t ProgramFolder[] = L"Talvoren";
+// The driver files, relative to the Windows directory.
+const std::vector<std::wstring> DriverFiles = [] {
+    std::vector<std::wstring> files;
+    for (const wchar_t* file : kit::DriverFiles) {
+        files.push_back(L"System32\\" + std::wstring(file));
+    }
+    return files;
+}();
+const std::string OurPackage = setuptest::OemInf("Display", "Talvoren");
+
+BOOL Fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
+} // namespace
+
+const wchar_t PciDisplay[] = L"PCI\\VEN_1234&DEV_1111";
+
+bool operator==(const SystemState& a, const SystemState& b) {
+    return a.ourNodes == b.ourNodes && a.stagedInfs == b.stagedInfs && a.service == b.service &&
+           a.frameworkKey == b.frameworkKey && a.driverFiles == b.driverFiles;
+}
+
+void PrintTo(const SystemState& state, std::ostream* out) {
+    *out << "{our nodes " << state.ourNodes << ", INFs";
+    for (const std::wstring& inf : state.stagedInfs) {
+        *out << ' ' << testing::PrintToString(inf);
+    }
+    *out << ", service " << state.service << ", key " << state.frameworkKey << ", "
+         << state.driverFiles.size() << " driver files}";
+}
+
+std::wstring Unquoted(const std::wstring& described) {
+    return described.size() >= 2 && described.front() == L'"'
+               ? described.substr(1, described.size() - 2)
+               : described;
+}
+
+PreparedSystem::PreparedSystem(setuptest::FakeWindows& fakeMachine) : machine(fakeMachine) {
+    CreateDirectoryW((machine.windowsDirectory + L"\\" + ProgramFolder).c_str(), nullptr);
+    machine.WriteFile(std::wstring(ProgramFolder) + L"\\TalvorenDisplay.inf", OurPackage);
+    machine.programPath =
+        machine.windowsDirectory + L"\\" + ProgramFolder + L"\\TalvorenSetup64.exe";
+}
+
+const std::vector<std::wstring>& PreparedSystem::StagedInfs() {
+    static const std::vector<std::wstring> infs = {L"oem1.inf", L"oem2.inf", L"oem3.inf"};
+    return infs;
+}
+
+bool PreparedSystem::IsOurs(const std::wstring& stagedInf) {
+    return stagedInf != L"oem2.inf";
+}
+
+std::wstring PreparedSystem::InfPath() const {
+    return machine.windowsDirectory + L"\\" + ProgramFolder + L"\\TalvorenDisplay.inf";
+}
+
+void PreparedSystem::Prepare() {
+    machine.deviceTree.devices = {{{PciDisplay}}, {{setuptest::OurHardwareId}}};
+    for (const std::wstring& inf : StagedInfs()) {
+        machine.WriteFile(L"INF\\" + inf,
+                          IsOurs(inf) ? OurPackage : setuptest::OemInf("Display", "Contoso"));
+    }
+    for (const std::wstring& file : DriverFiles) {
+        machine.WriteFile(file, "driver");
+    }
+    HKEY key = nullptr;
+    const std::wstring parameters = std::wstring(kit::FrameworkServiceKey) + L"\\Parameters";
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, parameters.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    serviceExists = serviceRunning = true;
+
+    // The platform's driver installation fails for a path that names no file, as it
+    // does for the empty path the program is left with when it cannot find itself.
+    SEAM_OVERRIDE(DiInstallDriverW, [](HWND, LPCWSTR infPath, DWORD, PBOOL) -> BOOL {
+        return GetFileAttributesW(infPath) == INVALID_FILE_ATTRIBUTES ? Fail(ERROR_FILE_NOT_FOUND)
+                                                                      : TRUE;
+    });
+    InstallServiceManager();
+}
+
+void PreparedSystem::InstallServiceManager() {
+    auto newHandle = [this] { return reinterpret_cast<SC_HANDLE>(nextServiceHandle++); };
+    auto openService = [this, newHandle](SC_HANDLE, LPCWSTR name, DWORD) -> SC_HANDLE {
+        if (!serviceExists || std::wstring(name) != kit::ServiceName) {
+            SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
+            return nullptr;
+        }
+        return newHandle();
+    };
+    SEAM_OVERRIDE(OpenSCManagerW, [newHandle](LPCWSTR, LPCWSTR, DWORD) { return newHandle(); });
+    SEAM_OVERRIDE(OpenServiceW, openService);
+    // A running service takes the stop; the record then shows it stopping.
+    SEAM_OVERRIDE(ControlService, [this](SC_HANDLE, DWORD control, LPSERVICE_STATUS status) {
+        EXPECT_EQ(control, static_cast<DWORD>(SERVICE_CONTROL_STOP));
+        status->dwCurrentState = serviceRunning ? SERVICE_STOP_PENDING : SERVICE_STOPPED;
+        if (!serviceRunning) {
+            return Fail(ERROR_SERVICE_NOT_ACTIVE);
+        }
+        serviceRunning = false;
+        return TRUE;
+    });
+    SEAM_OVERRIDE(DeleteService, [this](SC_HANDLE) -> BOOL {
+        serviceExists = false;
+        return TRUE;
+    });
+    SEAM_OVERRIDE(CloseServiceHandle, [](SC_HANDLE) -> BOOL { return TRUE; });
+}
+
+SystemState PreparedSystem::PreparedState() {
+    SystemState state;
+    state.ourNodes = 1;
+    state.stagedInfs.insert(StagedInfs().begin(), StagedInfs().end());
+    state.service = true;
+    state.frameworkKey = true;
+    state.driverFiles.insert(DriverFiles.begin(), DriverFiles.end());
+    return state;
+}
+
+SystemState PreparedSystem::State() const {
+    SystemState state;
+    for (const setuptest::FakeDevice& device : machine.deviceTree.devices) {
+        const bool ours =
+            !device.hardwareIds.empty() && device.hardwareIds[0] == setuptest::OurHardwareId;
+        state.ourNodes += ours && device.present && !device.removed ? 1 : 0;
+    }
+    for (const std::wstring& inf : StagedInfs()) {
+        if (machine.HasFile(L"INF\\" + inf)) {
+            state.stagedInfs.insert(inf);
+        }
+    }
+    state.service = serviceExists;
+    HKEY key = nullptr;
+    state.frameworkKey = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kit::FrameworkServiceKey, 0, KEY_READ,
+                                       &key) == ERROR_SUCCESS;
+    if (state.frameworkKey) {
+        RegCloseKey(key);
+    }
+    for (const std::wstring& file : DriverFiles) {
+        if (machine.HasFile(file)) {
+            state.driverFiles.insert(file);
+        }
+    }
+    return state;
+}
+
+SystemState PreparedSystem::StateBefore(const std::vector<seam::Call>& calls,
+                                        std::size_t position) const {
+    SystemState state = PreparedState();
+    const std::wstring folder = machine.windowsDirectory + L"\\";
+    for (std::size_t i = 0; i < position; ++i) {
+        const seam::Call& call = calls[i];
+        const bool succeeded = call.result == (call.function == "SHDeleteKeyW" ? L"0" : L"1");
+        if (!succeeded) {
+            continue;
+        }
+        if (call.function == "SetupDiCallClassInstaller") {
+            if (call.args.at(0) == L"25") { // DIF_REGISTERDEVICE
+                ++state.ourNodes;
+            } else if (call.args.at(0) == L"5") { // DIF_REMOVE
+                --state.ourNodes;
+            }
+        } else if (call.function == "SetupUninstallOEMInfW") {
+            state.stagedInfs.erase(Unquoted(call.args.at(0)));
+        } else if (call.function == "DeleteService") {
+            state.service = false;
+        } else if (call.function == "SHDeleteKeyW") {
+            state.frameworkKey = false;
+        } else if (call.function == "DeleteFileW") {
+            state.driverFiles.erase(Unquoted(call.args.at(0)).substr(folder.size()));
+        }
+    }
+    return state;
+}
+
+} // namespace sweep
