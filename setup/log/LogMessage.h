@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdarg>
+
 constexpr DWORD LOG_ERROR = 0x1000;
 constexpr DWORD LOG_INFO = 0x2000;
 constexpr DWORD LOG_ACTIONS = 0x4000;
@@ -14,3 +16,4 @@ constexpr DWORD LOG_DEBUGGER_MASK = 0x3F000;
 // "%S" an 8-bit one) and writes it to both sinks. Leaves the thread's last-error code
 // as it found it, so a caller may log before it reads the code of a failed call.
 void LogMessage(DWORD flags, const wchar_t* format, ...);
+void LogMessageV(DWORD flags, const wchar_t* format, va_list args);

@@ -51,13 +51,9 @@ void SendToDebugger(const std::wstring& message) {
 
 } // namespace
 
-void LogMessage(DWORD flags, const wchar_t* format, ...) {
+void LogMessageV(DWORD flags, const wchar_t* format, va_list args) {
     const DWORD lastError = GetLastError();
-    va_list args;
-    va_start(args, format);
     const std::wstring message = FormatLogText(format, args);
-    va_end(args);
-
     AppendToLogFile(EncodeLogFileText(message));
     if ((flags & LOG_DEBUGGER_MASK) != 0) {
         SendToDebugger(message);

@@ -1,4 +1,5 @@
 // The log's two sinks: the bytes of the file and the debugger lines.
+#include "FlagWords.h"
 #include "SetupTest.h"
 
 #include "Seam.h"
@@ -9,7 +10,18 @@
 namespace setuptest {
 namespace {
 
-using LogTest = SetupTest;
+// These tests log messages of their own making, with any flag word.
+class LogTest : public SetupTest {
+protected:
+    void StartOver() override {
+        ForgetLoggedMessages();
+        SetupTest::StartOver();
+    }
+    void TearDown() override {
+        ForgetLoggedMessages();
+        SetupTest::TearDown();
+    }
+};
 
 std::wstring Debugger(const std::wstring& message) {
     return L"IDDDriverSetup: " + message + L"\n";

@@ -1,5 +1,6 @@
 #include "SetupTest.h"
 
+#include "FlagWords.h"
 #include "Seam.h"
 
 #include <cstdio>
@@ -54,11 +55,13 @@ std::string FileForm(const std::vector<std::wstring>& messages) {
 }
 
 void SetupTest::StartOver() {
+    CheckFlagWordsOfLoggedMessages();
     std::remove(LogFilePath);
     seam::Reset();
 }
 
 void SetupTest::TearDown() {
+    CheckFlagWordsOfLoggedMessages();
     seam::Reset();
 }
 

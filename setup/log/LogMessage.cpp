@@ -1,0 +1,8 @@
+#include "LogMessage.h"
+
+void LogMessage(DWORD flags, const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    LogMessageV(flags, format, args);
+    va_end(args);
+}
