@@ -17,6 +17,7 @@ constexpr int Sessions = 10; // handles each caller opens and closes in turn
 constexpr int RequestsPerSession = 500;
 constexpr uint32_t Serials = 12;
 
+// Outcomes seen, by Effect.
 struct Tally {
     std::atomic<int> taken[4] = {};
     std::atomic<int> refused[4] = {};

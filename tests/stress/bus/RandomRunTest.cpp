@@ -12,7 +12,7 @@ namespace {
 constexpr int Requests = 35000; // per seed
 constexpr uint32_t Serials = 24;
 
-// The serial numbers of the present children after an outcome.
+// The present children (serial number, hardware ids) that an outcome leaves.
 std::map<uint32_t, std::u16string> PresentAfter(const Expectation& expected, bool taken,
                                                 std::map<uint32_t, std::u16string> present) {
     if (!taken) {
@@ -95,6 +95,7 @@ TEST_P(RandomRun, FollowsTheOutcomeTable) {
             ASSERT_TRUE(view.present.empty()) << "request " << i;
         }
     }
+    // Every row, and the plug-in and the unplug of one child both taken and refused.
     EXPECT_EQ(12u, reached.size());
     machine.Close(handle);
     machine.RunPnp();
