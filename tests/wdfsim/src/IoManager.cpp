@@ -1,7 +1,8 @@
 // The I/O manager: handles to bus devices, buffered control requests and the framework's
 // request routines.
 //
-// Requests run synchronously in the caller's thread at PASSIVE_LEVEL. The simulation has no
+// Requests run synchronously in the caller's thread at PASSIVE_LEVEL; callers on several
+// threads reach the driver at once, as a parallel queue presents them. The simulation has no
 // pending path: a request the driver has not completed when its callback returns is
 // reported, as nothing would ever complete it.
 
