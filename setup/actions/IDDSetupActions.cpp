@@ -89,9 +89,8 @@ INT IDDSetupActions::Install() {
     // No reboot flag is asked for: a restart the installation needs is left to the
     // system's own prompt.
     if (!DiInstallDriverW(nullptr, InfFilePath.c_str(), 0, nullptr)) {
-        const DWORD error = GetLastError();
-        LogMessage(LOG_ERROR, L"IDDSetupActions::Install DiInstallDriver failed %d\n", error);
-        return static_cast<INT>(error);
+        return static_cast<INT>(
+            LogLastError(L"IDDSetupActions::Install DiInstallDriver failed %d\n"));
     }
     LogMessage(LOG_WORKFLOW, L"IDDSetupActions::Install DiInstallDriver success\n");
 

@@ -17,11 +17,8 @@ DWORD IDDDeviceInfoSet::CreateDeviceNode(GUID classGuid, const wchar_t* hardware
                                          const wchar_t* className) {
     DevInfoHandle = SetupDiCreateDeviceInfoList(&classGuid, nullptr);
     if (DevInfoHandle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        LogMessage(LOG_ERROR,
-                   L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfoList failed %d\n",
-                   error);
-        return error;
+        return LogLastError(
+            L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfoList failed %d\n");
     }
     LogMessage(LOG_DEVICE_INFO,
                L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfoList success\n");
@@ -31,11 +28,8 @@ DWORD IDDDeviceInfoSet::CreateDeviceNode(GUID classGuid, const wchar_t* hardware
     DevInfoData.cbSize = sizeof(DevInfoData);
     if (!SetupDiCreateDeviceInfoW(DevInfoHandle, className, &classGuid, nullptr, nullptr,
                                   DICD_GENERATE_ID, &DevInfoData)) {
-        const DWORD error = GetLastError();
-        LogMessage(LOG_ERROR,
-                   L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfo failed %d\n",
-                   error);
-        return error;
+        return LogLastError(
+            L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfo failed %d\n");
     }
     LogMessage(LOG_DEVICE_INFO,
                L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfo success\n");
@@ -55,12 +49,8 @@ DWORD IDDDeviceInfoSet::CreateDeviceNode(GUID classGuid, const wchar_t* hardware
     if (!SetupDiSetDeviceRegistryPropertyW(DevInfoHandle, &DevInfoData, SPDRP_HARDWAREID,
                                            reinterpret_cast<const BYTE*>(hardwareIdList),
                                            listBytes)) {
-        const DWORD error = GetLastError();
-        LogMessage(
-            LOG_ERROR,
-            L"IDDDeviceInfoSet::CreateDeviceNode SetupDiSetDeviceRegistryProperty failed %d\n",
-            error);
-        return error;
+        return LogLastError(
+            L"IDDDeviceInfoSet::CreateDeviceNode SetupDiSetDeviceRegistryProperty failed %d\n");
     }
     LogMessage(LOG_DEVICE_INFO,
                L"IDDDeviceInfoSet::CreateDeviceNode SetupDiSetDeviceRegistryProperty success\n");
@@ -74,11 +64,8 @@ DWORD IDDDeviceInfoSet::CreateDeviceNode(GUID classGuid, const wchar_t* hardware
     }
 
     if (!SetupDiCallClassInstaller(DIF_REGISTERDEVICE, DevInfoHandle, &DevInfoData)) {
-        const DWORD error = GetLastError();
-        LogMessage(LOG_ERROR,
-                   L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCallClassInstaller failed %d\n",
-                   error);
-        return error;
+        return LogLastError(
+            L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCallClassInstaller failed %d\n");
     }
     LogMessage(LOG_DEVICE_INFO,
                L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCallClassInstaller success\n");
@@ -88,9 +75,7 @@ DWORD IDDDeviceInfoSet::CreateDeviceNode(GUID classGuid, const wchar_t* hardware
 bool IDDDeviceInfoSet::PrivateDetectDeviceNode(GUID classGuid, const wchar_t* hardwareId) {
     HDEVINFO present = SetupDiGetClassDevsW(&classGuid, nullptr, nullptr, DIGCF_PRESENT);
     if (present == INVALID_HANDLE_VALUE) {
-        LogMessage(LOG_ERROR,
-                   L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetClassDevs failed %d\n",
-                   GetLastError());
+        LogLastError(L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetClassDevs failed %d\n");
         return false;
     }
 
@@ -101,11 +86,9 @@ bool IDDDeviceInfoSet::PrivateDetectDeviceNode(GUID classGuid, const wchar_t* ha
     // Whatever ends the enumeration ends the search: the device counts as absent.
     for (DWORD index = 0; !detected && SetupDiEnumDeviceInfo(present, index, &device); ++index) {
         if (!ReadHardwareId(present, device, buffer)) {
-            LogMessage(
-                LOG_ERROR,
+            LogLastError(
                 L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetDeviceRegistryProperty "
-                L"failed %d\n",
-                GetLastError());
+                L"failed %d\n");
             continue;
         }
         LogMessage(LOG_DEVICE_INFO,

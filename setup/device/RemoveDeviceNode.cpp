@@ -12,10 +12,7 @@ const DWORD LOG_DEVICE_INFO = LOG_DEVICE | LOG_INFO;
 DWORD IDDDeviceInfoSet::RemoveDeviceNode(GUID classGuid, const wchar_t* hardwareId) {
     DevInfoHandle = SetupDiGetClassDevsW(&classGuid, nullptr, nullptr, DIGCF_PRESENT);
     if (DevInfoHandle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        LogMessage(LOG_ERROR, L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs failed %d\n",
-                   error);
-        return error;
+        return LogLastError(L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs failed %d\n");
     }
     LogMessage(LOG_DEVICE_INFO,
                L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs success\n");
@@ -40,10 +37,8 @@ DWORD IDDDeviceInfoSet::RemoveDeviceNode(GUID classGuid, const wchar_t* hardware
             return error;
         }
         if (!ReadHardwareId(DevInfoHandle, DevInfoData, buffer)) {
-            LogMessage(LOG_ERROR,
-                       L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) "
-                       L"failed %d\n",
-                       GetLastError());
+            LogLastError(L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) "
+                         L"failed %d\n");
             continue;
         }
         LogMessage(LOG_DEVICE_INFO, L"IDDDeviceInfoSet::RemoveDeviceNode Current HWID = %s\n",
@@ -57,10 +52,8 @@ DWORD IDDDeviceInfoSet::RemoveDeviceNode(GUID classGuid, const wchar_t* hardware
                        L"IDDDeviceInfoSet::RemoveDeviceNode Found an instance = %s %d\n", buffer,
                        matches);
         } else {
-            LogMessage(LOG_ERROR,
-                       L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (4) "
-                       L"failed %d\n",
-                       GetLastError());
+            LogLastError(L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (4) "
+                         L"failed %d\n");
         }
     }
 

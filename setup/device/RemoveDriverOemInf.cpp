@@ -34,18 +34,12 @@ DWORD IDDDeviceInfoSet::RemoveDriverOemInf(const wchar_t* className, const wchar
         return error;
     }
     if (!PathAppendW(infDirectory, L"INF")) {
-        const DWORD error = GetLastError();
-        LogMessage(LOG_ERROR, L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed %d\n",
-                   error);
-        return error;
+        return LogLastError(L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed %d\n");
     }
     wchar_t pattern[MAX_PATH] = {};
     StringCchCopyW(pattern, MAX_PATH, infDirectory);
     if (!PathAppendW(pattern, L"OEM*.INF")) {
-        const DWORD error = GetLastError();
-        LogMessage(LOG_ERROR, L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW2 failed %d\n",
-                   error);
-        return error;
+        return LogLastError(L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW2 failed %d\n");
     }
 
     // Every candidate is collected, and the search closed, before any package is
@@ -53,10 +47,7 @@ DWORD IDDDeviceInfoSet::RemoveDriverOemInf(const wchar_t* className, const wchar
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        LogMessage(LOG_ERROR, L"IDDDeviceInfoSet::RemoveDriverOemInf FindFirstFileW failed %d\n",
-                   error);
-        return error;
+        return LogLastError(L"IDDDeviceInfoSet::RemoveDriverOemInf FindFirstFileW failed %d\n");
     }
     std::vector<std::wstring> candidates;
     do {
@@ -108,30 +99,22 @@ DWORD IDDDeviceInfoSet::PrivateValidateDriverOemInfFile(
     const wchar_t* infPath, const InfMatchEntry (&matchTable)[InfMatchEntryCount], BOOL& Matched) {
     HINF inf = SetupOpenInfFileW(infPath, nullptr, INF_STYLE_WIN4, nullptr);
     if (inf == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        LogMessage(
-            LOG_ERROR,
-            L"IDDDeviceInfoSet::PrivateValidateDriverOemInfFile SetupOpenInfFile failed %d\n",
-            error);
-        return error;
+        return LogLastError(
+            L"IDDDeviceInfoSet::PrivateValidateDriverOemInfFile SetupOpenInfFile failed %d\n");
     }
 
     DWORD result = ERROR_SUCCESS;
     for (const InfMatchEntry& row : matchTable) {
         INFCONTEXT context;
         if (!SetupFindFirstLineW(inf, row.Section, row.Key, &context)) {
-            result = GetLastError();
-            LogMessage(LOG_ERROR,
-                       L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed %d\n",
-                       result);
+            result =
+                LogLastError(L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed %d\n");
             break;
         }
         wchar_t value[InfValueUnits];
         if (!SetupGetStringFieldW(&context, 1, value, InfValueUnits, nullptr)) {
-            result = GetLastError();
-            LogMessage(LOG_ERROR,
-                       L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed %d\n",
-                       result);
+            result =
+                LogLastError(L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed %d\n");
             break;
         }
         // Later rows are not read once one differs: a package of another class is

@@ -17,3 +17,7 @@ constexpr DWORD LOG_DEBUGGER_MASK = 0x3F000;
 // as it found it, so a caller may log before it reads the code of a failed call.
 void LogMessage(DWORD flags, const wchar_t* format, ...);
 void LogMessageV(DWORD flags, const wchar_t* format, va_list args);
+
+// Logs the message of a failed platform call with LOG_ERROR, the thread's last-error
+// code being the format's one "%d", and returns that code.
+DWORD LogLastError(const wchar_t* format);

@@ -9,14 +9,12 @@ bool IDDUtilities::PrivateServiceHandleGet(const wchar_t* serviceName, DWORD acc
                                            SC_HANDLE& manager, SC_HANDLE& service) {
     manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (!manager) {
-        LogMessage(LOG_ERROR, L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed %d\n",
-                   GetLastError());
+        LogLastError(L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed %d\n");
         return false;
     }
     service = OpenServiceW(manager, serviceName, access);
     if (!service) {
-        LogMessage(LOG_ERROR, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed %d\n",
-                   GetLastError());
+        LogLastError(L"IDDUtilities::PrivateServiceHandleGet  OpenService failed %d\n");
         CloseServiceHandle(manager);
         manager = nullptr;
         return false;
@@ -55,8 +53,7 @@ void IDDUtilities::ServiceDelete(const wchar_t* serviceName) {
     if (DeleteService(service)) {
         LogMessage(LOG_ERROR, L"Service deleted successfully\n");
     } else {
-        LogMessage(LOG_ERROR, L"IDDUtilities::ServiceDelete  DeleteService failed %d\n",
-                   GetLastError());
+        LogLastError(L"IDDUtilities::ServiceDelete  DeleteService failed %d\n");
     }
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
