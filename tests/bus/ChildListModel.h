@@ -1,0 +1,37 @@
+// The bus's child list as the requests sent to it leave it, where one caller sends them one
+// after another and nothing else changes the list: each request then has one outcome, and the
+// model knows which descriptions the list holds without reading it.
+#pragma once
+
+#include "OutcomeRules.h"
+
+#include <map>
+#include <set>
+#include <string>
+
+class ChildListModel {
+public:
+    // The outcome of the request for the list as it stands; the list takes the change where
+    // the outcome says so.
+    Outcome Apply(const Expectation& expected);
+    // Plug and Play has enumerated: missing children are gone, present ones reported.
+    void Enumerated();
+    // The handle closed, which unplugs every child.
+    void Closed();
+
+    const std::map<uint32_t, std::u16string>& Present() const { return present_; }
+    const std::multiset<uint32_t>& Missing() const { return missing_; }
+    // Each description holds one pool block: its copy of the hardware ids.
+    size_t Descriptions() const { return present_.size() + missing_.size(); }
+    // The rows of the outcome table reached, a change taken or refused apart, and the unplug
+    // of a child reported missing apart from that of a present one.
+    const std::set<std::string>& Rows() const { return rows_; }
+
+private:
+    void Unplug(uint32_t serial);
+
+    std::map<uint32_t, std::u16string> present_; // serial -> hardware ids
+    std::set<uint32_t> reported_;                // present serials Plug and Play knows of
+    std::multiset<uint32_t> missing_;            // reported missing, device not yet removed
+    std::set<std::string> rows_;
+};

@@ -1,0 +1,16 @@
+// A run of random requests with a fixed seed on the fixture's handle: each request gets exactly
+// the outcome the table gives for the child list as the requests before it left it, and the
+// list is read after each one and must hold what the model holds. Now and then Plug and Play
+// enumerates, and now and then the handle closes and a new one opens, which unplugs every
+// child. Each system buffer that is no longer than the input ends at an inaccessible page, so
+// a read past the input crashes the run.
+#pragma once
+
+#include "BusTest.h"
+
+class RandomRequests : public BusTest {
+protected:
+    // Serial numbers come from 1 to `serials` (0, unplug all, besides): the fewer, the more
+    // plug-ins collide and the more unplugs find their child.
+    void Run(uint32_t seed, int requests, uint32_t serials);
+};
