@@ -51,6 +51,15 @@ void ExpectRemovedFrom(const SystemState& before) {
     EXPECT_EQ(Describe(expected), Describe(after));
 }
 
+// The service is there but stopped: the stop fails, the delete succeeds. The uninstall
+// section runs (it takes the package's settings away) and the framework's key goes without
+// a word.
+const std::string RemoveInstalledSystem = RemoveTwoDevices + R"(IDDUtilities::ServiceStop
+IDDUtilities::ServiceStop ControlService failed 1062 Status:1
+Service deleted successfully
+IDDSetupActions::PrivateCleanup Removing file and registry entry
+)" + Finish;
+
 TEST_F(Remove, InstalledSystemWithServiceKeyAndFiles) {
     Prepare({2, true, true, true});
     const SystemState before = CaptureSystemState();
@@ -58,15 +67,28 @@ TEST_F(Remove, InstalledSystemWithServiceKeyAndFiles) {
 
     EXPECT_EQ(0u, RunSetup(L"remove"));
 
-    // The service is there but stopped: the stop fails, the delete succeeds. The
-    // uninstall section runs (it takes the package's settings away) and the framework's
-    // key goes without a word.
-    EXPECT_EQ(Crlf(RemoveTwoDevices + R"(IDDUtilities::ServiceStop
-IDDUtilities::ServiceStop ControlService failed 1062 Status:1
-Service deleted successfully
-IDDSetupActions::PrivateCleanup Removing file and registry entry
-)" + Finish),
-              Log());
+    EXPECT_EQ(Crlf(RemoveInstalledSystem), Log());
+    ExpectRemovedFrom(before);
+}
+
+// The program name is not part of the action text: "install" in the program's path does not
+// make a "remove" run an install.
+class ProgramInFolderNamedInstall : public Remove {
+protected:
+    ProgramInFolderNamedInstall() { folder = L"C:\\install"; }
+};
+
+TEST_F(ProgramInFolderNamedInstall, RemoveRunsUninstall) {
+    Prepare({2, true, true, true});
+    const SystemState before = CaptureSystemState();
+
+    EXPECT_EQ(0u, RunSetup(L"remove"));
+
+    // The same run as from the kit's folder; only the INF path beside the program differs.
+    std::string expected = RemoveInstalledSystem;
+    const std::string kitInf = "C:\\Talvoren Kit\\TalvorenDisplay.inf";
+    expected.replace(expected.find(kitInf), kitInf.size(), "C:\\install\\TalvorenDisplay.inf");
+    EXPECT_EQ(Crlf(expected), Log());
     ExpectRemovedFrom(before);
 }
 

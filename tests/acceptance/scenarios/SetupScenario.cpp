@@ -18,10 +18,6 @@ std::wstring FileNameOf(const std::wstring& path) {
     return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
-std::wstring InstalledProgram() {
-    return std::wstring(L"C:\\Talvoren Kit\\") + FileNameOf(Inputs().program);
-}
-
 void CopyInto(const std::wstring& source, const std::wstring& folder) {
     const std::wstring target = folder + L"\\" + FileNameOf(source);
     ASSERT_TRUE(CopyFileW(source.c_str(), target.c_str(), FALSE))
@@ -37,10 +33,10 @@ void SetString(HKEY key, const wchar_t* name, const wchar_t* value) {
 } // namespace
 
 void SetupScenario::SetUp() {
-    ASSERT_TRUE(CreateDirectoryW(KitFolder, nullptr)) << GetLastError();
-    CopyInto(Inputs().program, KitFolder);
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
+    CopyInto(Inputs().program, folder);
     for (const wchar_t* file : kit::PackageFiles) {
-        CopyInto(Inputs().packageFolder + L"\\" + file, KitFolder);
+        CopyInto(Inputs().packageFolder + L"\\" + file, folder);
     }
 }
 
@@ -65,8 +61,8 @@ void SetupScenario::RegisterDevice(const std::vector<std::wstring>& hardwareIds)
     ASSERT_EQ(0u, prep::RegisterDisplayDevice(hardwareIds));
 }
 
-DWORD SetupScenario::RunSetup(const std::wstring& actionText) {
-    const std::wstring program = InstalledProgram();
+DWORD SetupScenario::RunSetup(const std::wstring& actionText) const {
+    const std::wstring program = folder + L"\\" + FileNameOf(Inputs().program);
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!actionText.empty()) {
         commandLine += L" " + actionText;

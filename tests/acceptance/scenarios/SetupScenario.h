@@ -34,9 +34,12 @@ protected:
     static void RegisterDevice(const std::vector<std::wstring>& hardwareIds);
 
     // Starts the program with this action text, waits for it and returns its exit code.
-    static DWORD RunSetup(const std::wstring& actionText);
+    DWORD RunSetup(const std::wstring& actionText) const;
 
     // The log file's bytes, with the date and time of every banner checked and masked.
     static std::string Log();
     static void DeleteLog();
+
+    // Where SetUp lays the program and the package; a scenario's constructor may choose another.
+    std::wstring folder = KitFolder;
 };

@@ -18,7 +18,7 @@ class Versions : public SetupScenario {
 protected:
     // Runs both actions on a prepared system of this version; each must log its refusal and
     // leave the system as it was.
-    static void ExpectBothActionsRefused(const std::string& reason, const std::string& outcome) {
+    void ExpectBothActionsRefused(const std::string& reason, const std::string& outcome) const {
         const std::wstring before = Describe(CaptureSystemState());
 
         EXPECT_EQ(0u, RunSetup(L"install"));
