@@ -33,7 +33,7 @@ done
 if [ "$quick" = 1 ]; then
     workflow_runs=1 inf_runs=1 inf_counts=(10 100)
 else
-    workflow_runs=15 inf_runs=5 inf_counts=(10 100 1000 3000)
+    workflow_runs=15 inf_runs=7 inf_counts=(10 100 1000 3000)
 fi
 
 # --- what the measurements need ------------------------------------------------------
@@ -130,13 +130,26 @@ expect_success() {
     fi
 }
 
-# Leaves `count` OEM INF files staged: the prepared ones, then copies of another vendor's.
-stage_infs() {
-    local count=$1 number
-    find "$infs" -maxdepth 1 -iname 'oem*.inf' | sort -V | tail -n +$((staged + 1)) | xargs -r rm -f
-    for ((number = staged; number < count; number++)); do
-        cp tests/acceptance/data/ForeignDisplay.inf "$infs/oem$number.inf"
+# Lays out the INF folder of each count beside the prefix: the prepared files, then copies
+# of another vendor's package up to `count` OEM INF files. use_infs puts one in place.
+lay_out_infs() {
+    local count number text
+    text=$(<tests/acceptance/data/ForeignDisplay.inf)
+    mv "$infs" "$work/infs-prepared"
+    for count in "$@"; do
+        cp -a "$work/infs-prepared" "$work/infs-$count"
+        for ((number = staged; number < count; number++)); do
+            printf '%s\n' "$text" >"$work/infs-$count/oem$number.inf"
+        done
     done
+    mv "$work/infs-prepared" "$infs"
+    infs_in_place=prepared
+}
+
+use_infs() {
+    mv "$infs" "$work/infs-$infs_in_place"
+    mv "$work/infs-$1" "$infs"
+    infs_in_place=$1
 }
 
 program_file() {
@@ -165,9 +178,12 @@ done
 
 echo "== remove with ${inf_counts[*]} staged OEM INFs, $inf_runs runs each"
 echo "infs,program,ms" >"$work/infs.csv"
-for count in "${inf_counts[@]}"; do
-    stage_infs "$count"
-    for ((run = 0; run < inf_runs; run++)); do
+lay_out_infs "${inf_counts[@]}"
+# The runs go round the counts in turn, so that a burst of load elsewhere on the machine
+# spreads over all of them rather than spoiling one.
+for ((run = 0; run < inf_runs; run++)); do
+    for count in "${inf_counts[@]}"; do
+        use_infs "$count"
         for program in setup floor; do
             fresh_system
             ms=$(time_run "$kit/$(program_file "$program")" remove)
@@ -182,7 +198,7 @@ if [ -f "$bus_bench" ]; then
     echo "== bus in the framework simulation"
     bus_args=()
     [ "$quick" = 1 ] && bus_args=(--quick)
-    wine "$bus_bench" "${bus_args[@]}" | tr -d '\r' >"$work/bus.csv"
+    wine "$bus_bench" "${bus_args[@]}" 2>"$work/bus-notes.txt" | tr -d '\r' >"$work/bus.csv"
 else
     echo "== bus: bus_bench.exe is not built here; the bus table is left out"
 fi
@@ -193,6 +209,12 @@ fi
 median() {
     awk -F, -v a="$2" -v b="$3" '$1 == a && $2 == b { print $3 }' "$1" | sort -g |
         awk '{ v[NR] = $1 } END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'
+}
+
+# The smallest and the largest of the same rows, as "min–max".
+spread() {
+    awk -F, -v a="$2" -v b="$3" '$1 == a && $2 == b { print $3 }' "$1" | sort -g |
+        awk 'NR == 1 { low = $1 } { high = $1 } END { printf "%s–%s", low, high }'
 }
 
 ratio() {
@@ -236,9 +258,9 @@ for exe in "$build/setup/TalvorenSetup64.exe" ${x86_build:+"$x86_build/setup/Tal
     size_rows+="| $name | $bytes | $(awk -v b="$bytes" 'BEGIN { printf "%.0f", b / 1024 }') | $top |"$'\n'
     members=$(sed -n '/^Linker script and memory map/,$p' "$map" | grep -o 'libstdc++\.a([a-z_-]*\.o)' |
         sort | uniq -c | sort -rn | wc -l)
-    size_notes+="$name links $members members of libstdc++.a. "
+    size_notes+="$name links $members members of libstdc++.a."$'\n'
 done
-[ -z "$x86_build" ] && size_notes+="The x86 build was not measured in this run (--build-dir)."
+[ -z "$x86_build" ] && size_notes+="The x86 build was not measured in this run (--build-dir)."$'\n'
 
 # --- plot ----------------------------------------------------------------------------
 
@@ -254,6 +276,7 @@ set style histogram clustered gap 1
 set style fill solid 0.8 border -1
 set ylabel "wall time [ms]"
 set yrange [0:*]
+set offsets 0, 0, graph 0.2, 0
 set key top left
 set xtics nomirror
 \$bars << END
@@ -281,6 +304,13 @@ fi
 
 # --- report --------------------------------------------------------------------------
 
+workflow_row() {
+    local setup=${med[$1,setup]} floor=${med[$1,floor]}
+    echo "| $1 | $setup | $floor | $(ratio "$setup" "$floor") |" \
+        "$(awk -v a="$setup" -v s="$startup" 'BEGIN { printf "%.1f", a - s }') |" \
+        "$(awk -v a="$floor" -v s="$startup" 'BEGIN { printf "%.1f", a - s }') |"
+}
+
 cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 memory=$(awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
 wine_version=$(wine --version)
@@ -290,15 +320,33 @@ per_inf_floor=$(awk -v s="$floor_slope" 'BEGIN { printf "%.3f", s }')
 
 inf_rows=""
 while read -r count setup floor; do
-    inf_rows+="| $count | $setup | $floor | $(ratio "$setup" "$floor") |"
+    inf_rows+="| $count | $setup | $(spread "$work/infs.csv" "$count" setup) | $floor |"
+    inf_rows+=" $(spread "$work/infs.csv" "$count" floor) | $(ratio "$setup" "$floor") |"
     inf_rows+=" $(awk -v n="$count" -v y="$setup" -v a="$setup_icpt" -v b="$setup_slope" 'BEGIN { printf "%+.1f", y - a - b * n }') |"
     inf_rows+=" $(awk -v n="$count" -v y="$floor" -v a="$floor_icpt" -v b="$floor_slope" 'BEGIN { printf "%+.1f", y - a - b * n }') |"$'\n'
 done <"$work/infs-median.dat"
+# The largest residual of each fit, in milliseconds and as a share of the longest time.
+largest_residual() {
+    awk -v column="$1" -v a="$2" -v b="$3" '{ r = $column - a - b * $1; r = r < 0 ? -r : r
+                                              if (r > worst) worst = r; if ($column > top) top = $column }
+                                            END { printf "%.0f ms (%.0f %% of the longest time)", worst, 100 * worst / top }' "$work/infs-median.dat"
+}
+setup_worst=$(largest_residual 2 "$setup_icpt" "$setup_slope")
+floor_worst=$(largest_residual 3 "$floor_icpt" "$floor_slope")
+own_per_inf=$(awk -v a="$setup_slope" -v b="$floor_slope" 'BEGIN { printf "%.3f", a - b }')
+if awk -v r="$setup_r2" 'BEGIN { exit !(r >= 0.98) }'; then
+    linearity="The time grows linearly with the number of files: the line explains R² $setup_r2 of the setup program's medians, and its largest residual is $setup_worst."
+else
+    linearity="The line explains only R² $setup_r2 of the setup program's medians (largest residual $setup_worst): in this run the machine's other load spread the measurements too widely to show the growth cleanly; the spreads in the table show how widely."
+fi
 
 if [ -f "$work/bus.csv" ]; then
     bus_section=$(awk -F, 'NR == 1 { print "| " $1 " | " $2 " | " $3 " | " $4 " |"; print "|---:|---:|---:|---:|"; next }
                            { print "| " $1 " | " $2 " | " $3 " | " $4 " |" }' "$work/bus.csv")
     bus_section+=$'\n\n'"Plug-in and unplug cost per request (nanoseconds) with that many children present, and the pool bytes the driver holds per child, as \`bus_bench.exe\` prints them."
+    if [ -s "$work/bus-notes.txt" ]; then
+        bus_section+=$'\n\n'"Its notes:"$'\n\n'"$(tr -d '\r' <"$work/bus-notes.txt" | sed 's/^bus_bench: /- /')"
+    fi
 else
     bus_section="Not measured in this run: \`bus_bench.exe\` (tests/bench/BusBench.cpp) was not built. The bus table appears here once it is."
 fi
@@ -331,11 +379,11 @@ makes the setup program's platform calls in the same order on the same system, w
 its logic and without its log. Both are measured in the same run, in alternating order;
 the figures are medians of $workflow_runs runs.
 
-| action | TalvorenSetup64.exe [ms] | floor program [ms] | ratio |
-|---|---:|---:|---:|
-| install | ${med[install,setup]} | ${med[install,floor]} | $(ratio "${med[install,setup]}" "${med[install,floor]}") |
-| remove | ${med[remove,setup]} | ${med[remove,floor]} | $(ratio "${med[remove,setup]}" "${med[remove,floor]}") |
-| start-up alone | | $startup | |
+| action | TalvorenSetup64.exe [ms] | floor program [ms] | ratio | setup beyond start-up [ms] | floor beyond start-up [ms] |
+|---|---:|---:|---:|---:|---:|
+$(workflow_row install)
+$(workflow_row remove)
+| start-up alone | | $startup | | | |
 
 $startup_sentence
 The setup program writes its log with one open, write and close of the file per message,
@@ -348,15 +396,15 @@ it does beyond the floor.
 another vendor's display package. Medians of $inf_runs runs; the residuals are those of a
 least-squares line through the medians.
 
-| INF files | setup [ms] | floor [ms] | ratio | setup residual [ms] | floor residual [ms] |
-|---:|---:|---:|---:|---:|---:|
+| INF files | setup [ms] | setup min–max | floor [ms] | floor min–max | ratio | setup residual [ms] | floor residual [ms] |
+|---:|---:|---:|---:|---:|---:|---:|---:|
 ${inf_rows}
-Time per INF file, the slope of the line: **$per_inf_setup ms** for the setup program
-(R² $setup_r2) and **$per_inf_floor ms** for the floor (R² $floor_r2). The setup program
-reads each file's [Version] Class through the platform's INF reader as the floor does, and
-adds one log message per file (one open, write and close of the log); nothing it does per
-file depends on how many files there are, so the time grows linearly with their number,
-as the fit and its small residuals show.
+Time per INF file, the slope of each line: **$per_inf_setup ms** for the setup program and
+**$per_inf_floor ms** for the floor (R² $floor_r2, largest residual $floor_worst), so
+$own_per_inf ms per file is the program's own. $linearity Per file, both programs open it
+with the platform's INF reader and read its [Version] Class (and the Provider of a display
+package); the setup program adds one log message per file, with its open, write and close
+of the log file. Nothing it does per file depends on how many files there are.
 
 ## Bus driver in the framework simulation
 
@@ -370,8 +418,7 @@ ${size_rows}
 Sizes of the stripped images as the build writes them (\`-s\`, \`--gc-sections\`, \`-Os\`).
 The parts are the input sections that the linker's map (\`setup/TalvorenSetupNN.map\` in
 the build) places in the image, summed by library; objects.a is the program's own code.
-$size_notes
-What dominates is libstdc++.a: the out-of-line instantiations of std::wstring and
+${size_notes}What dominates is libstdc++.a: the out-of-line instantiations of std::wstring and
 std::string that every string operation calls, and, through the string operations' length
 errors, the exception classes with their copy-on-write strings. binutils 2.40 keeps every
 function's unwind data (.pdata on x86-64, .eh_frame on x86), so --gc-sections cannot drop
