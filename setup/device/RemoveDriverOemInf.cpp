@@ -15,6 +15,17 @@ namespace {
 const DWORD LOG_DEVICE_INFO = LOG_DEVICE | LOG_INFO;
 constexpr DWORD InfValueUnits = 4096;
 
+// PathAppendW documents no last-error code for its failure. One that sets none is
+// reported as a path that does not fit, so that the failure never reads as 0, success.
+bool AppendPath(wchar_t* path, const wchar_t* more) {
+    SetLastError(ERROR_SUCCESS);
+    if (PathAppendW(path, more)) {
+        return true;
+    }
+    SetLastError(PathQueryError());
+    return false;
+}
+
 } // namespace
 
 DWORD IDDDeviceInfoSet::RemoveDriverOemInf(const wchar_t* className, const wchar_t* provider) {
@@ -33,12 +44,12 @@ DWORD IDDDeviceInfoSet::RemoveDriverOemInf(const wchar_t* className, const wchar
                    L"IDDDeviceInfoSet::RemoveDriverOemInf GetWindowsDirectory failed %d\n", error);
         return error;
     }
-    if (!PathAppendW(infDirectory, L"INF")) {
+    if (!AppendPath(infDirectory, L"INF")) {
         return LogLastError(L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed %d\n");
     }
     wchar_t pattern[MAX_PATH] = {};
     StringCchCopyW(pattern, MAX_PATH, infDirectory);
-    if (!PathAppendW(pattern, L"OEM*.INF")) {
+    if (!AppendPath(pattern, L"OEM*.INF")) {
         return LogLastError(L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW2 failed %d\n");
     }
 
