@@ -9,9 +9,9 @@ const char LogFilePath[] = "C:\\Users\\Public\\TalvorenDisplaySetup.log";
 const wchar_t DebuggerPrefix[] = L"IDDDriverSetup: ";
 const char EndOfFileMark = 0x1A;
 
-// The debugger copy goes through a buffer of this many UTF-16 units, terminator
-// included. A longer message is cut to the first 4095 characters; the file copy is
-// written whole.
+// The debugger copy of a message is limited to a buffer of this many UTF-16 units,
+// terminator included: a longer message is cut to its first 4095 units there, while
+// the file copy is written whole.
 constexpr std::size_t MessageBufferUnits = 4096;
 
 // Appends one message to the log file. The file is opened, written once and closed
@@ -40,11 +40,8 @@ void AppendToLogFile(const std::string& bytes) {
 }
 
 void SendToDebugger(const std::wstring& message) {
-    wchar_t buffer[MessageBufferUnits];
-    const std::size_t length = message.copy(buffer, MessageBufferUnits - 1);
-    buffer[length] = L'\0';
     std::wstring line = DebuggerPrefix;
-    line += buffer;
+    line.append(message, 0, MessageBufferUnits - 1);
     line += L'\n';
     OutputDebugStringW(line.c_str());
 }
