@@ -12,19 +12,20 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-// The bus refuses a well-formed request only for the reason the caller is given here.
+// The bus refuses a well-formed request only for the reason the caller is given here; a
+// request it never refuses passes no refusal, and an invalid parameter then reads as any
+// other failure.
 BusError Explain(const BusError& result, const std::wstring& refusal, const wchar_t* request) {
     if (!result.Failed() || !result.message.empty()) {
         return result;
     }
-    switch (result.code) {
-    case ERROR_INVALID_PARAMETER:
+    if (result.code == ERROR_INVALID_PARAMETER && !refusal.empty()) {
         return {result.code, refusal};
-    case ERROR_ACCESS_DENIED:
-        return {result.code, messages::AccessDenied()};
-    default:
-        return {result.code, messages::Failed(request, result.code)};
     }
+    if (result.code == ERROR_ACCESS_DENIED) {
+        return {result.code, messages::AccessDenied()};
+    }
+    return {result.code, messages::Failed(request, result.code)};
 }
 
 } // namespace
@@ -127,8 +128,7 @@ BusError BusClient::Unplug(ULONG serialNumber) {
 BusError BusClient::UnplugAll() {
     BUS_UNPLUG_INPUT input{sizeof(BUS_UNPLUG_INPUT), BUS_UNPLUG_ALL_CHILDREN, {0, 0}};
     const BusError result = Send(IOCTL_BUS_UNPLUG_CHILD, &input, sizeof(input));
-    return Explain(result, messages::Failed(L"The unplug request", result.code),
-                   L"The unplug request");
+    return Explain(result, std::wstring(), L"The unplug request");
 }
 
 } // namespace conferencebus
