@@ -64,13 +64,13 @@ DWORD ReadScript(const std::wstring& path, std::vector<std::wstring>* lines) {
     std::string bytes;
     char chunk[4096];
     DWORD read = 0;
-    DWORD error = ERROR_SUCCESS;
-    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read != 0) {
+    BOOL readOk;
+    // A failed read sets the count to 0 as the end of the file does; only the result
+    // tells them apart, and a script cut short must not run.
+    while ((readOk = ReadFile(file, chunk, sizeof(chunk), &read, nullptr)) && read != 0) {
         bytes.append(chunk, read);
     }
-    if (read != 0) {
-        error = GetLastError();
-    }
+    const DWORD error = readOk ? ERROR_SUCCESS : GetLastError();
     CloseHandle(file);
     if (error != ERROR_SUCCESS) {
         return error;

@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "Console.h"
 #include "Session.h"
+#include "Seam.h"
 #include "SimulatedBus.h"
 #include "Texts.h"
 
@@ -212,8 +213,26 @@ TEST(Tool, ReadsScriptsInUtf8AndUtf16) {
         EXPECT_EQ(L"plug 5 \x00C4", lines[0]);
         EXPECT_EQ(L"list", lines.back());
     }
+    // A read that fails after the first chunk fails the script rather than cutting it
+    // short. Like the platform's, the failing read reports 0 bytes.
+    int reads = 0;
+    SEAM_OVERRIDE(ReadFile,
+                  [&reads](HANDLE file, LPVOID buffer, DWORD size, LPDWORD read,
+                           LPOVERLAPPED overlapped) -> BOOL {
+                      if (++reads == 1) {
+                          return SEAM_REAL(ReadFile)(file, buffer, size, read, overlapped);
+                      }
+                      *read = 0;
+                      SetLastError(ERROR_READ_FAULT);
+                      return FALSE;
+                  });
+    std::vector<std::wstring> lines{L"kept"};
+    EXPECT_EQ(static_cast<DWORD>(ERROR_READ_FAULT), conferencebus::ReadScript(path, &lines));
+    EXPECT_EQ(std::vector<std::wstring>{L"kept"}, lines);
+    EXPECT_EQ(2, reads);
+    seam::Reset();
+
     DeleteFileW(path.c_str());
-    std::vector<std::wstring> lines;
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), conferencebus::ReadScript(path, &lines));
 }
 
