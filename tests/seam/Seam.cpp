@@ -47,6 +47,14 @@ std::vector<Call> CallsTo(const std::string& function) {
     return matching;
 }
 
+std::vector<std::wstring> ArgumentOf(const std::string& function, std::size_t index) {
+    std::vector<std::wstring> values;
+    for (const Call& call : CallsTo(function)) {
+        values.push_back(call.args.at(index));
+    }
+    return values;
+}
+
 std::vector<std::string> Sequence(const std::vector<std::string>& ignore) {
     std::vector<std::string> names;
     for (auto& call : Calls()) {

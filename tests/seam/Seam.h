@@ -29,6 +29,8 @@ void Reset();
 
 std::vector<Call> Calls();
 std::vector<Call> CallsTo(const std::string& function);
+// The argument at `index` (from 0) of every recorded call of `function`, in order.
+std::vector<std::wstring> ArgumentOf(const std::string& function, std::size_t index);
 // Names of the recorded calls, in order, less those in `ignore`.
 std::vector<std::string> Sequence(const std::vector<std::string>& ignore = {});
 

@@ -32,11 +32,7 @@ protected:
                 opened.push_back(call.result);
             }
         }
-        std::vector<std::wstring> closed;
-        for (const seam::Call& call : seam::CallsTo("SetupCloseInfFile")) {
-            closed.push_back(call.args.at(0));
-        }
-        EXPECT_EQ(closed, opened);
+        EXPECT_EQ(seam::ArgumentOf("SetupCloseInfFile", 0), opened);
     }
 };
 

@@ -93,11 +93,7 @@ protected:
                 expected.push_back(manager);
             }
         }
-        std::vector<std::wstring> closed;
-        for (const seam::Call& call : seam::CallsTo("CloseServiceHandle")) {
-            closed.push_back(call.args.at(0));
-        }
-        EXPECT_EQ(closed, expected);
+        EXPECT_EQ(seam::ArgumentOf("CloseServiceHandle", 0), expected);
     }
 
     // Runs the whole uninstall on a machine holding nothing else of ours, and checks the
@@ -236,15 +232,11 @@ TEST_F(ResidueCleanupTest, RemovesServiceSectionKeyAndFilesInThisOrder) {
               (std::vector<std::wstring>{seam::Describe(HKEY_LOCAL_MACHINE),
                                          L"\"" + std::wstring(ServiceKey) + L"\""}));
     EXPECT_EQ(seam::CallsTo("GetSystemDirectoryW").at(0).args.at(1), L"1024");
-    std::vector<std::wstring> deleted;
-    for (const seam::Call& call : seam::CallsTo("DeleteFileW")) {
-        deleted.push_back(call.args.at(0));
-    }
     std::vector<std::wstring> expected;
     for (const wchar_t* file : DriverFiles) {
         expected.push_back(L"\"" + machine.windowsDirectory + L"\\" + file + L"\"");
     }
-    EXPECT_EQ(deleted, expected);
+    EXPECT_EQ(seam::ArgumentOf("DeleteFileW", 0), expected);
 }
 
 // Missing files leave no trace in the log.

@@ -26,9 +26,8 @@ void WriteLogFile(const std::string& bytes) {
 
 std::vector<std::wstring> DebuggerLines() {
     std::vector<std::wstring> lines;
-    for (const seam::Call& call : seam::CallsTo("OutputDebugStringW")) {
-        const std::wstring& quoted = call.args.at(0); // "text", as the record shows it
-        lines.push_back(quoted.substr(1, quoted.size() - 2));
+    for (const std::wstring& quoted : seam::ArgumentOf("OutputDebugStringW", 0)) {
+        lines.push_back(quoted.substr(1, quoted.size() - 2)); // "text", as the record shows it
     }
     return lines;
 }
