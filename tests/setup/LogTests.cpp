@@ -23,10 +23,6 @@ protected:
     }
 };
 
-std::wstring Debugger(const std::wstring& message) {
-    return L"IDDDriverSetup: " + message + L"\n";
-}
-
 TEST_F(LogTest, MessageGoesToFileWithCrLfAndToDebuggerBehindPrefixWithOneMoreLineFeed) {
     LogMessage(LOG_ERROR, L"Service stopped successfully\n");
     EXPECT_EQ(ReadLogFile(), "Service stopped successfully\r\n"); // no byte-order mark
@@ -46,7 +42,7 @@ TEST_F(LogTest, MessagesAppendOneAfterTheOtherAndEarlierRunsStay) {
 TEST_F(LogTest, MultiLineMessageHasOnePrefixInTheDebuggerLine) {
     LogMessage(LOG_ACTIONS | LOG_INFO, L"head:\n --one\n --two\n");
     EXPECT_EQ(ReadLogFile(), "head:\r\n --one\r\n --two\r\n");
-    EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{Debugger(L"head:\n --one\n --two\n")});
+    EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{DebuggerLine(L"head:\n --one\n --two\n")});
 }
 
 struct Formatted {
@@ -87,7 +83,7 @@ TEST_F(LogTest, DirectivesFormatAsTheProgramUsesThem) {
         StartOver();
         c.log();
         EXPECT_EQ(ReadLogFile(), c.file) << c.name;
-        EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{Debugger(c.message)}) << c.name;
+        EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{DebuggerLine(c.message)}) << c.name;
     }
 }
 
@@ -159,8 +155,8 @@ TEST_F(LogTest, FileHeldOpenByAnotherOpenerLosesOnlyTheFileCopy) {
 
     EXPECT_EQ(ReadLogFile(), "before\r\nafter\r\n");
     EXPECT_EQ(DebuggerLines(),
-              (std::vector<std::wstring>{Debugger(L"before\n"), Debugger(L"while held\n"),
-                                         Debugger(L"after\n")}));
+              (std::vector<std::wstring>{DebuggerLine(L"before\n"), DebuggerLine(L"while held\n"),
+                                         DebuggerLine(L"after\n")}));
     EXPECT_EQ(seam::CountOf("WriteFile"), 2u);
 }
 
@@ -174,7 +170,7 @@ TEST_F(LogTest, MissingFolderWritesNoFileButKeepsTheDebuggerCopy) {
     EXPECT_FALSE(created);
     EXPECT_EQ(ReadLogFile(), "kept\r\n");
     EXPECT_EQ(DebuggerLines(),
-              (std::vector<std::wstring>{Debugger(L"lost\n"), Debugger(L"kept\n")}));
+              (std::vector<std::wstring>{DebuggerLine(L"lost\n"), DebuggerLine(L"kept\n")}));
 }
 
 TEST_F(LogTest, DebuggerCopyIsCutTo4095CharactersAndTheFileCopyIsWhole) {
@@ -183,7 +179,7 @@ TEST_F(LogTest, DebuggerCopyIsCutTo4095CharactersAndTheFileCopyIsWhole) {
         const std::wstring message(length, L'x');
         LogMessage(LOG_ERROR, L"%s", message.c_str());
         EXPECT_EQ(ReadLogFile(), std::string(length, 'x'));
-        EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{Debugger(message.substr(0, 4095))})
+        EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{DebuggerLine(message.substr(0, 4095))})
             << length;
     }
 }

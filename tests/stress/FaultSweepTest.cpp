@@ -43,12 +43,7 @@ protected:
     }
 
     void ExpectRun(const Expectation& expected, std::size_t failedCall) {
-        EXPECT_EQ(setuptest::ReadLogFile(), setuptest::FileForm(expected.FileLines()));
-        Lines debugger;
-        for (const std::wstring& message : expected.log) {
-            debugger.push_back(L"IDDDriverSetup: " + message + L"\n");
-        }
-        EXPECT_EQ(setuptest::DebuggerLines(), debugger);
+        ExpectLog(expected.FileLines(), expected.log);
         EXPECT_EQ(system.State(), expected.state);
         EXPECT_EQ(machine.deviceTree.OpenSets(), 0u);
 

@@ -32,6 +32,10 @@ std::vector<std::wstring> DebuggerLines() {
     return lines;
 }
 
+std::wstring DebuggerLine(const std::wstring& message) {
+    return L"IDDDriverSetup: " + message + L"\n";
+}
+
 std::vector<std::string> CallsAmong(const std::vector<std::string>& functions) {
     std::vector<std::string> names;
     for (const seam::Call& call : seam::Calls()) {
@@ -65,10 +69,15 @@ void SetupTest::TearDown() {
 }
 
 void SetupTest::ExpectLog(const std::vector<std::wstring>& messages) {
-    EXPECT_EQ(ReadLogFile(), FileForm(messages));
+    ExpectLog(messages, messages);
+}
+
+void SetupTest::ExpectLog(const std::vector<std::wstring>& fileMessages,
+                          const std::vector<std::wstring>& messages) {
+    EXPECT_EQ(ReadLogFile(), FileForm(fileMessages));
     std::vector<std::wstring> expected;
     for (const std::wstring& message : messages) {
-        expected.push_back(L"IDDDriverSetup: " + message + L"\n");
+        expected.push_back(DebuggerLine(message));
     }
     EXPECT_EQ(DebuggerLines(), expected);
 }

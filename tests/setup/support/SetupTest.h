@@ -19,6 +19,9 @@ void WriteLogFile(const std::string& bytes);
 // The texts the program passed to OutputDebugStringW, in order.
 std::vector<std::wstring> DebuggerLines();
 
+// A message as the debugger gets it: behind the prefix, with one more line feed.
+std::wstring DebuggerLine(const std::wstring& message);
+
 // The names of the recorded calls to any of `functions`, in the order they were made.
 std::vector<std::string> CallsAmong(const std::vector<std::string>& functions);
 
@@ -45,6 +48,10 @@ protected:
     // The whole log file holds exactly these messages, in this order, and each of them
     // also went to the debugger, behind the prefix and with one more line feed.
     static void ExpectLog(const std::vector<std::wstring>& messages);
+    // The same for a run whose log file lost some of the messages: the file holds
+    // `fileMessages`, the debugger got `messages`.
+    static void ExpectLog(const std::vector<std::wstring>& fileMessages,
+                          const std::vector<std::wstring>& messages);
 };
 
 } // namespace setuptest
