@@ -87,6 +87,26 @@ ChildList* ListFor(WDFCHILDLIST handle, const char* routine) {
     return Resolve<ChildList>(handle, routine);
 }
 
+// The opening of the routines that take a description: the call is recorded, then a failure
+// the test planned, an invalid handle or a description of another size than the list's ends
+// the routine. Answers the list, or nullptr with the status the routine returns.
+ChildList* ListForDescription(const char* routine, WDFCHILDLIST handle,
+                              PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER description,
+                              NTSTATUS* refusal) {
+    if (Called(routine, refusal)) {
+        return nullptr;
+    }
+    ChildList* list = ListFor(handle, routine);
+    if (list == nullptr) {
+        *refusal = STATUS_INVALID_PARAMETER;
+    } else if (description->IdentificationDescriptionSize !=
+               list->config.IdentificationDescriptionSize) {
+        *refusal = STATUS_INVALID_DEVICE_REQUEST;
+        list = nullptr;
+    }
+    return list;
+}
+
 } // namespace
 
 WDFCHILDLIST WdfFdoGetDefaultChildList(WDFDEVICE Fdo) {
@@ -104,17 +124,11 @@ WDFDEVICE WdfChildListGetDevice(WDFCHILDLIST ChildList) {
 NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
     WDFCHILDLIST ChildList, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER IdentificationDescription,
     PWDF_CHILD_ADDRESS_DESCRIPTION_HEADER AddressDescription) {
-    NTSTATUS injected;
-    if (Called("WdfChildListAddOrUpdateChildDescriptionAsPresent", &injected)) {
-        return injected;
-    }
-    auto* list = ListFor(ChildList, "WdfChildListAddOrUpdateChildDescriptionAsPresent");
+    NTSTATUS refusal;
+    auto* list = ListForDescription("WdfChildListAddOrUpdateChildDescriptionAsPresent", ChildList,
+                                    IdentificationDescription, &refusal);
     if (list == nullptr) {
-        return STATUS_INVALID_PARAMETER;
-    }
-    const ULONG size = list->config.IdentificationDescriptionSize;
-    if (IdentificationDescription->IdentificationDescriptionSize != size) {
-        return STATUS_INVALID_DEVICE_REQUEST;
+        return refusal;
     }
     if (AddressDescription != nullptr) {
         Violation("address descriptions are not configured for this list");
@@ -122,6 +136,7 @@ NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
     }
 
     // A child reported missing but not yet removed gets a new entry beside the old one.
+    const ULONG size = list->config.IdentificationDescriptionSize;
     Entries fresh;
     fresh.emplace_back(size);
     PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER copy = fresh.front().header();
@@ -153,18 +168,11 @@ NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
 NTSTATUS WdfChildListUpdateChildDescriptionAsMissing(
     WDFCHILDLIST ChildList,
     PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER IdentificationDescription) {
-    NTSTATUS injected;
-    if (Called("WdfChildListUpdateChildDescriptionAsMissing", &injected)) {
-        return injected;
-    }
-    auto* list = ListFor(ChildList, "WdfChildListUpdateChildDescriptionAsMissing");
+    NTSTATUS refusal;
+    auto* list = ListForDescription("WdfChildListUpdateChildDescriptionAsMissing", ChildList,
+                                    IdentificationDescription, &refusal);
     if (list == nullptr) {
-        return STATUS_INVALID_PARAMETER;
-    }
-    // The size check mirrors the one of AddOrUpdate.
-    if (IdentificationDescription->IdentificationDescriptionSize !=
-        list->config.IdentificationDescriptionSize) {
-        return STATUS_INVALID_DEVICE_REQUEST;
+        return refusal;
     }
     Entries gone;
     {
