@@ -132,6 +132,12 @@ std::wstring Describe(std::int64_t value) {
     return std::to_wstring(value);
 }
 
+std::wstring Unquoted(const std::wstring& described) {
+    return described.size() >= 2 && described.front() == L'"'
+               ? described.substr(1, described.size() - 2)
+               : described;
+}
+
 namespace detail {
 
 Entered Enter(const char* function, std::vector<std::wstring> args) {

@@ -60,6 +60,10 @@ template <typename T> std::wstring Describe(T value) {
     }
 }
 
+// The text of a recorded string argument, without the quotes of the record; any other
+// form as it stands.
+std::wstring Unquoted(const std::wstring& described);
+
 namespace detail {
 
 struct Override {

@@ -322,7 +322,7 @@ Rules PackageRemovalRules() {
          FALSE,
          ERROR_INF_IN_USE_BY_DEVICES,
          [](const FaultSite& site, Expectation& e) {
-             const std::wstring file = Unquoted(site.call.args.at(0));
+             const std::wstring file = seam::Unquoted(site.call.args.at(0));
              e.Replace(0,
                        {L"IDDDeviceInfoSet::RemoveDriverOemInf SetupUninstallOEMInf failed "
                         L"-536870339\n",
@@ -394,7 +394,7 @@ Rules CleanupRules() {
          FALSE,
          ERROR_ACCESS_DENIED,
          [](const FaultSite& site, Expectation& e) {
-             const std::wstring path = Unquoted(site.call.args.at(0));
+             const std::wstring path = seam::Unquoted(site.call.args.at(0));
              for (const std::wstring& file : PreparedSystem::PreparedState().driverFiles) {
                  if (path.size() > file.size() &&
                      path.compare(path.size() - file.size(), file.size(), file) == 0) {

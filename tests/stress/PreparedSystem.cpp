@@ -42,12 +42,6 @@ void PrintTo(const SystemState& state, std::ostream* out) {
          << state.driverFiles.size() << " driver files}";
 }
 
-std::wstring Unquoted(const std::wstring& described) {
-    return described.size() >= 2 && described.front() == L'"'
-               ? described.substr(1, described.size() - 2)
-               : described;
-}
-
 PreparedSystem::PreparedSystem(setuptest::FakeWindows& fakeMachine) : machine(fakeMachine) {
     CreateDirectoryW((machine.windowsDirectory + L"\\" + ProgramFolder).c_str(), nullptr);
     machine.WriteFile(std::wstring(ProgramFolder) + L"\\TalvorenDisplay.inf", OurPackage);
@@ -176,13 +170,13 @@ SystemState PreparedSystem::StateBefore(const std::vector<seam::Call>& calls,
                 --state.ourNodes;
             }
         } else if (call.function == "SetupUninstallOEMInfW") {
-            state.stagedInfs.erase(Unquoted(call.args.at(0)));
+            state.stagedInfs.erase(seam::Unquoted(call.args.at(0)));
         } else if (call.function == "DeleteService") {
             state.service = false;
         } else if (call.function == "SHDeleteKeyW") {
             state.frameworkKey = false;
         } else if (call.function == "DeleteFileW") {
-            state.driverFiles.erase(Unquoted(call.args.at(0)).substr(folder.size()));
+            state.driverFiles.erase(seam::Unquoted(call.args.at(0)).substr(folder.size()));
         }
     }
     return state;

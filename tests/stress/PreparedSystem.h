@@ -56,7 +56,4 @@ private:
     UINT_PTR nextServiceHandle = 0x5C0001;
 };
 
-// The text of a recorded string argument, without the quotes of the record.
-std::wstring Unquoted(const std::wstring& described);
-
 } // namespace sweep

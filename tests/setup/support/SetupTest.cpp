@@ -26,8 +26,8 @@ void WriteLogFile(const std::string& bytes) {
 
 std::vector<std::wstring> DebuggerLines() {
     std::vector<std::wstring> lines;
-    for (const std::wstring& quoted : seam::ArgumentOf("OutputDebugStringW", 0)) {
-        lines.push_back(quoted.substr(1, quoted.size() - 2)); // "text", as the record shows it
+    for (const std::wstring& text : seam::ArgumentOf("OutputDebugStringW", 0)) {
+        lines.push_back(seam::Unquoted(text));
     }
     return lines;
 }
