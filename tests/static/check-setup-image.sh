@@ -18,6 +18,9 @@ pass() {
 expect() { # expect <description> <expected> <actual>
     if [ "$2" = "$3" ]; then pass "$1: $3"; else fail "$1: expected '$2', found '$3'"; fi
 }
+expect_attribute() { # expect_attribute <description> <element> <attribute>
+    if [[ "$2" == *" $3"* ]]; then pass "$1 $3"; else fail "$1 lacks $3: $2"; fi
+}
 
 case "$arch" in
 x86-64) machine=8664 magic="020b" ;;
@@ -64,13 +67,13 @@ manifest=$(awk '/^1 24/ { inside = 1; next } inside && /^END/ { exit }
 identity=$(grep -o '<assemblyIdentity [^>]*>' <<<"$manifest" || true)
 for attribute in 'type="win32"' 'name="quellvant.IDDDriverSetup"' 'version="1.0.0.1"' \
     'processorArchitecture="x86"'; do
-    if [[ "$identity" == *" $attribute"* ]]; then pass "assembly identity $attribute"; else fail "assembly identity lacks $attribute: $identity"; fi
+    expect_attribute "assembly identity" "$identity" "$attribute"
 done
 expect "description" "<description>IDDDriverSetup exe</description>" \
     "$(grep -o '<description>[^<]*</description>' <<<"$manifest" || true)"
 level=$(grep -o '<requestedExecutionLevel [^>]*>' <<<"$manifest" || true)
 for attribute in 'level="asInvoker"' 'uiAccess="false"'; do
-    if [[ "$level" == *" $attribute"* ]]; then pass "execution level $attribute"; else fail "execution level lacks $attribute: $level"; fi
+    expect_attribute "execution level" "$level" "$attribute"
 done
 expect "supportedOS ids in order" \
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a} {1f676c76-80e1-4239-95bb-83d0f6d0da78} {e2011457-1546-43c5-a5fe-008deee3d3f0} {35138b9a-5d96-4fbd-8e2d-a2440225f93a} {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}" \
