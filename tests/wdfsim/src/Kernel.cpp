@@ -29,8 +29,7 @@ void WdfSimCheckPageable(const char* Function) {
 constexpr unsigned char FreshPoolPattern = 0xBA;
 
 PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
-    NTSTATUS injected;
-    if (Called("ExAllocatePoolWithTag", &injected)) {
+    if (Called("ExAllocatePoolWithTag")) {
         return nullptr;
     }
     if (PoolType != NonPagedPoolNx && PoolType != NonPagedPool) {
