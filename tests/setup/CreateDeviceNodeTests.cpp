@@ -105,17 +105,10 @@ TEST_F(CreateDeviceNodeTest, HardwareIdOf255CharactersIsWrittenWholeAnd256Fail) 
     EXPECT_EQ(machine.deviceTree.devices.size(), 1u);
 }
 
-struct Scripted {
-    const char* function; // null: nothing scripted
-    unsigned nth;
-    std::uintptr_t result;
-    DWORD error;
-};
-
 struct CreateCase {
     const char* name;
     std::vector<FakeDevice> devices;
-    Scripted scripted;
+    ScriptedFailure scripted;
     Lines lines;
     DWORD result;
     bool registers;
@@ -127,9 +120,7 @@ class CreateDeviceNodeFailureTest : public MachineTest,
 TEST_P(CreateDeviceNodeFailureTest, LogsTheStepAndReturnsItsCode) {
     const CreateCase& c = GetParam();
     machine.deviceTree.devices = c.devices;
-    if (c.scripted.function) {
-        seam::FailCall(c.scripted.function, c.scripted.nth, c.scripted.result, c.scripted.error);
-    }
+    Script(c.scripted);
     EXPECT_EQ(CreateOurNode(), c.result);
     ExpectLog(c.lines);
     EXPECT_EQ(machine.deviceTree.devices.size(), c.devices.size() + (c.registers ? 1 : 0));

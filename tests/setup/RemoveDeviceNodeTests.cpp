@@ -98,10 +98,7 @@ TEST_F(RemoveDeviceNodeTest, SecondMatchIsNumberedTwoAfterAFailedFirstRemoval) {
 struct RemoveCase {
     const char* name;
     std::vector<FakeDevice> devices;
-    const char* function;
-    unsigned nth;
-    std::uintptr_t result;
-    DWORD error;
+    ScriptedFailure scripted;
     Lines lines;
     DWORD expected;
     std::vector<bool> removed;
@@ -113,9 +110,7 @@ class RemoveDeviceNodeFailureTest : public RemoveDeviceNodeTest,
 TEST_P(RemoveDeviceNodeFailureTest, LogsTheStepAndGoesOnOrStopsAsTheStepSays) {
     const RemoveCase& c = GetParam();
     machine.deviceTree.devices = c.devices;
-    if (c.function) {
-        seam::FailCall(c.function, c.nth, c.result, c.error);
-    }
+    Script(c.scripted);
     EXPECT_EQ(RemoveOurNodes(), c.expected);
     ExpectLog(c.lines);
     EXPECT_EQ(Removed(), c.removed);
@@ -128,10 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         RemoveCase{"ClassNotEnumerated",
                    {Ours},
-                   "SetupDiGetClassDevsW",
-                   1,
-                   ~std::uintptr_t{0},
-                   ERROR_ACCESS_DENIED,
+                   {"SetupDiGetClassDevsW", 1, ~std::uintptr_t{0}, ERROR_ACCESS_DENIED},
                    {L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs failed 5\n"},
                    ERROR_ACCESS_DENIED,
                    {false}},
@@ -139,10 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         RemoveCase{
             "EnumerationFails",
             {Ours, Ours},
-            "SetupDiEnumDeviceInfo",
-            2,
-            FALSE,
-            ERROR_INVALID_DATA,
+            {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_INVALID_DATA},
             Lines{Walking, Finding} + Hwids({OurHardwareId}) +
                 Lines{FoundOne,
                       L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed 13\n"},
@@ -151,29 +140,20 @@ INSTANTIATE_TEST_SUITE_P(
         RemoveCase{
             "EnumerationFailsWithASetupCode",
             {Ours},
-            "SetupDiEnumDeviceInfo",
-            1,
-            FALSE,
-            0xE000020B,
+            {"SetupDiEnumDeviceInfo", 1, FALSE, 0xE000020B},
             {Walking, Finding,
              L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed -536870389\n"},
             0xE000020B,
             {false}},
         RemoveCase{"EnumerationEndsWithNoMoreItems",
                    {Ours, Ours},
-                   "SetupDiEnumDeviceInfo",
-                   2,
-                   FALSE,
-                   ERROR_NO_MORE_ITEMS,
+                   {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_NO_MORE_ITEMS},
                    Lines{Walking, Finding} + Hwids({OurHardwareId}) + Lines{FoundOne, NoMoreItems},
                    0,
                    {true, false}},
         RemoveCase{"IdNotRead",
                    {Ours, {{Pci}}},
-                   "SetupDiGetDeviceRegistryPropertyW",
-                   1,
-                   FALSE,
-                   ERROR_INVALID_DATA,
+                   {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA},
                    Lines{Walking, Finding,
                          L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) "
                          L"failed 13\n"} +
@@ -182,10 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {false, false}},
         RemoveCase{"IdListOver600Bytes",
                    {{{OurHardwareId, std::wstring(300, L'L')}}, Ours},
-                   nullptr,
-                   0,
-                   0,
-                   0,
+                   {},
                    Lines{Walking, Finding,
                          L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) "
                          L"failed 122\n"} +

@@ -102,10 +102,7 @@ TEST_F(RemoveDriverOemInfTest, FailedUninstallIsLoggedAndTheWalkGoesOn) {
 struct PackageCase {
     const char* name;
     const char* secondInf; // oem2.inf, between one of ours and another of ours
-    const char* function;
-    unsigned nth;
-    std::uintptr_t result;
-    DWORD error;
+    ScriptedFailure scripted;
     Lines lines; // after oem1's lines
     DWORD expected;
 };
@@ -120,9 +117,7 @@ TEST_P(RemoveDriverOemInfFailureTest, UnreadableFileEndsTheWalkWithItsCode) {
     machine.WriteFile(L"INF\\oem1.inf", OemInf("Display", "Talvoren"));
     machine.WriteFile(L"INF\\oem2.inf", c.secondInf);
     machine.WriteFile(L"INF\\oem3.inf", OemInf("Display", "Talvoren"));
-    if (c.function) {
-        seam::FailCall(c.function, c.nth, c.result, c.error);
-    }
+    Script(c.scripted);
     EXPECT_EQ(RemoveOurPackages(), c.expected);
     ExpectLog(Lines{OemInfMatched(Inf(L"oem1.inf")), Removing(L"oem1.inf")} + c.lines +
               Lines{Failed});
@@ -138,44 +133,29 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         PackageCase{"NotAnInf",
                     "[Version]\r\nClass=Display\r\n",
-                    nullptr,
-                    0,
-                    0,
-                    0,
+                    {},
                     {L"IDDDeviceInfoSet::PrivateValidateDriverOemInfFile SetupOpenInfFile failed "
                      L"-536870656\n"},
                     0xE0000100},
         PackageCase{"NotOpened",
                     Ours.c_str(),
-                    "SetupOpenInfFileW",
-                    2,
-                    ~std::uintptr_t{0},
-                    ERROR_SHARING_VIOLATION,
+                    {"SetupOpenInfFileW", 2, ~std::uintptr_t{0}, ERROR_SHARING_VIOLATION},
                     {L"IDDDeviceInfoSet::PrivateValidateDriverOemInfFile SetupOpenInfFile failed "
                      L"32\n"},
                     ERROR_SHARING_VIOLATION},
         PackageCase{"NoClass",
                     "[Version]\r\nSignature=\"$Windows NT$\"\r\nProvider=Talvoren\r\n",
-                    nullptr,
-                    0,
-                    0,
-                    0,
+                    {},
                     {L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed -536870654\n"},
                     0xE0000102},
         PackageCase{"OurClassWithoutProvider",
                     "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Display\r\n",
-                    nullptr,
-                    0,
-                    0,
-                    0,
+                    {},
                     {L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed -536870654\n"},
                     0xE0000102},
         PackageCase{"ValueNotRead",
                     Ours.c_str(),
-                    "SetupGetStringFieldW",
-                    4,
-                    FALSE,
-                    ERROR_INSUFFICIENT_BUFFER,
+                    {"SetupGetStringFieldW", 4, FALSE, ERROR_INSUFFICIENT_BUFFER},
                     {L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed 122\n"},
                     ERROR_INSUFFICIENT_BUFFER}),
     CaseName());

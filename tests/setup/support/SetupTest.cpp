@@ -57,6 +57,12 @@ std::string FileForm(const std::vector<std::wstring>& messages) {
     return bytes;
 }
 
+void Script(const ScriptedFailure& failure) {
+    if (failure.function) {
+        seam::FailCall(failure.function, failure.nth, failure.result, failure.error);
+    }
+}
+
 void SetupTest::StartOver() {
     CheckFlagWordsOfLoggedMessages();
     std::remove(LogFilePath);

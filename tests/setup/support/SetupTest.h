@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,16 @@ std::vector<std::string> CallsAmong(const std::vector<std::string>& functions);
 
 // The file form of messages whose text is plain ASCII: each line feed becomes CR LF.
 std::string FileForm(const std::vector<std::wstring>& messages);
+
+// The failure that a table case scripts: the `nth` call of `function` returns `result`
+// with `error` as the last-error code. A case without a function scripts nothing.
+struct ScriptedFailure {
+    const char* function;
+    unsigned nth;
+    std::uintptr_t result;
+    DWORD error;
+};
+void Script(const ScriptedFailure& failure);
 
 // Names each case of a parameterised suite after its `name` field.
 struct CaseName {
