@@ -42,14 +42,12 @@ public:
     }
 
     // A request the driver refuses at once, with a plug-in's input: the I/O path alone.
-    bool Refused(uint32_t serial) {
-        return Send(CTL_CODE(FILE_DEVICE_BUS_EXTENDER, 2, METHOD_BUFFERED, FILE_READ_ACCESS),
-                    PluginInput(serial, HardwareIds), STATUS_INVALID_PARAMETER);
+    void Refused(uint32_t serial) {
+        Send(CTL_CODE(FILE_DEVICE_BUS_EXTENDER, 2, METHOD_BUFFERED, FILE_READ_ACCESS),
+             PluginInput(serial, HardwareIds), STATUS_INVALID_PARAMETER);
     }
-    bool Plug(uint32_t serial) {
-        return Send(IOCTL_BUS_PLUGIN_CHILD, PluginInput(serial, HardwareIds));
-    }
-    bool Unplug(uint32_t serial) { return Send(IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, serial)); }
+    void Plug(uint32_t serial) { Send(IOCTL_BUS_PLUGIN_CHILD, PluginInput(serial, HardwareIds)); }
+    void Unplug(uint32_t serial) { Send(IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, serial)); }
 
     // The pool the driver holds with `children` present: every child's hardware ids in a block
     // of their own, and nothing else.
@@ -77,10 +75,11 @@ public:
     wdfsim::Machine& machine() { return machine_; }
 
 private:
-    bool Send(ULONG code, const Bytes& input, NTSTATUS expected = STATUS_SUCCESS) {
+    // A request with another outcome fails the measurement, at Finish.
+    void Send(ULONG code, const Bytes& input, NTSTATUS expected = STATUS_SUCCESS) {
         const auto result =
             machine_.DeviceControl(handle_, code, input.data(), input.size(), nullptr, 0);
-        return ok_ &= Check(result.status == expected, "a request had another outcome");
+        ok_ &= Check(result.status == expected, "a request had another outcome");
     }
 
     wdfsim::Machine machine_;
