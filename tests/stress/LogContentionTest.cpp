@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "StartProcess.h"
+
 namespace {
 
 const char LogFile[] = "C:\\Users\\Public\\TalvorenDisplaySetup.log";
@@ -42,8 +44,8 @@ Writer Start(int id, int count) {
     std::wstring command = L"\"" + WriterPath() + L"\" " + std::to_wstring(id) + L" " +
                            std::to_wstring(count) + L" " + std::to_wstring(FillerLength);
     Writer writer;
-    EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                               &startup, &writer.process));
+    EXPECT_TRUE(testsupport::StartProcess(nullptr, command.data(), nullptr, nullptr, TRUE, 0,
+                                          nullptr, nullptr, &startup, &writer.process));
     CloseHandle(write);
     writer.output = read;
     return writer;

@@ -1,5 +1,6 @@
 #include "SetupScenario.h"
 
+#include "StartProcess.h"
 #include "support/KitFacts.h"
 
 #include <fstream>
@@ -70,8 +71,8 @@ DWORD SetupScenario::RunSetup(const std::wstring& actionText) const {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!testsupport::StartProcess(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                   nullptr, nullptr, &startup, &process)) {
         ADD_FAILURE() << "CreateProcessW failed " << GetLastError();
         return ERROR_PROCESS_ABORTED;
     }
