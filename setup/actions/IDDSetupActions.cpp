@@ -44,6 +44,23 @@ bool IDDSetupActions::PrivateIsBuild14393OrLater() {
     return VerifyVersionInfoW(&version, VER_BUILDNUMBER, condition) != FALSE;
 }
 
+// A 32-bit process on 64-bit Windows is refused every device installation and removal
+// (ERROR_IN_WOW64), while the service would still be deleted and the registry and file
+// steps would act on the redirected 32-bit views: the system would be left half-removed.
+// A failed query is only logged, and the workflow goes on as on 32-bit Windows.
+bool IDDSetupActions::PrivateIsRefusedUnderWow64(const wchar_t* queryFailed,
+                                                 const wchar_t* refused) {
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64)) {
+        LogLastError(queryFailed);
+        return false;
+    }
+    if (wow64) {
+        LogMessage(LOG_ERROR, refused);
+    }
+    return wow64 != FALSE;
+}
+
 void IDDSetupActions::PrivateInitializeGlobals() {
     InfFileName = L"TalvorenDisplay.inf";
     HardwareId = L"Root\\VID_TALVOREN_VIRTUAL_DISPLAY_0001";
@@ -72,6 +89,11 @@ INT IDDSetupActions::Install() {
                    L"IDDSetupActions::Install failed! Windows 10 version not supported\n");
         MessageBoxW(nullptr, Windows10NotSupported, L"Install failed!", MB_OK);
         return ERROR_NOT_SUPPORTED;
+    }
+    if (PrivateIsRefusedUnderWow64(L"IDDSetupActions::Install IsWow64Process failed %d\n",
+                                   L"IDDSetupActions::Install failed! 32-bit setup not supported "
+                                   L"on 64-bit Windows, use TalvorenSetup64.exe\n")) {
+        return static_cast<INT>(ERROR_IN_WOW64);
     }
 
     IDDDeviceInfoSet DeviceInfoSet;
@@ -110,6 +132,11 @@ INT IDDSetupActions::Uninstall() {
         LogMessage(LOG_ERROR,
                    L"IDDSetupActions::Uninstall failed! Windows 10 version not supported\n");
         return ERROR_NOT_SUPPORTED;
+    }
+    if (PrivateIsRefusedUnderWow64(L"IDDSetupActions::Uninstall IsWow64Process failed %d\n",
+                                   L"IDDSetupActions::Uninstall failed! 32-bit setup not supported "
+                                   L"on 64-bit Windows, use TalvorenSetup64.exe\n")) {
+        return static_cast<INT>(ERROR_IN_WOW64);
     }
 
     IDDDeviceInfoSet DeviceInfoSet;

@@ -15,6 +15,8 @@ private:
     void PrivateCleanup();
     static bool PrivateIsWindows10OrLater();
     static bool PrivateIsBuild14393OrLater();
+    // Logs `refused` and answers true when the process runs under WOW64.
+    static bool PrivateIsRefusedUnderWow64(const wchar_t* queryFailed, const wchar_t* refused);
 
     // The setup configuration: empty until a workflow fills it, always with the same
     // values.

@@ -25,16 +25,15 @@ DWORD IDDDeviceInfoSet::RemoveDeviceNode(GUID classGuid, const wchar_t* hardware
     // the set, so later members keep their indexes.
     for (DWORD index = 0;; ++index) {
         // The last-error code means something only after a failed call: a successful
-        // enumeration may leave a stale ERROR_NO_MORE_ITEMS behind.
+        // enumeration may leave a stale ERROR_NO_MORE_ITEMS behind, so it is cleared first.
+        SetLastError(ERROR_SUCCESS);
         if (!SetupDiEnumDeviceInfo(DevInfoHandle, index, &DevInfoData)) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_NO_MORE_ITEMS) {
+            if (GetLastError() == ERROR_NO_MORE_ITEMS) {
                 break;
             }
-            LogMessage(LOG_ERROR,
-                       L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed %d\n",
-                       error);
-            return error;
+            return LogLastError(
+                L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed %d\n",
+                FailedWithoutCode);
         }
         if (!ReadHardwareId(DevInfoHandle, DevInfoData, buffer)) {
             LogLastError(L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) "

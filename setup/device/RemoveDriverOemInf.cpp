@@ -115,26 +115,33 @@ DWORD IDDDeviceInfoSet::PrivateValidateDriverOemInfFile(
     }
 
     DWORD result = ERROR_SUCCESS;
+    bool rowsMatched = true;
     for (const InfMatchEntry& row : matchTable) {
         INFCONTEXT context;
+        SetLastError(ERROR_SUCCESS);
         if (!SetupFindFirstLineW(inf, row.Section, row.Key, &context)) {
             result =
-                LogLastError(L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed %d\n");
+                LogLastError(L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed %d\n",
+                             FailedWithoutCode);
             break;
         }
         wchar_t value[InfValueUnits];
+        SetLastError(ERROR_SUCCESS);
         if (!SetupGetStringFieldW(&context, 1, value, InfValueUnits, nullptr)) {
             result =
-                LogLastError(L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed %d\n");
+                LogLastError(L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed %d\n",
+                             FailedWithoutCode);
             break;
         }
         // Later rows are not read once one differs: a package of another class is
         // never asked for its provider.
-        Matched = std::wcscmp(value, row.Value) == 0;
-        if (!Matched) {
+        rowsMatched = std::wcscmp(value, row.Value) == 0;
+        if (!rowsMatched) {
             break;
         }
     }
     SetupCloseInfFile(inf);
+    // A row that could not be read matches nothing, whatever the rows before it did.
+    Matched = result == ERROR_SUCCESS && rowsMatched;
     return result;
 }

@@ -7,8 +7,9 @@ void LogMessage(DWORD flags, const wchar_t* format, ...) {
     va_end(args);
 }
 
-DWORD LogLastError(const wchar_t* format) {
-    const DWORD error = GetLastError();
+DWORD LogLastError(const wchar_t* format, DWORD codeWhenNone) {
+    const DWORD lastError = GetLastError();
+    const DWORD error = lastError != ERROR_SUCCESS ? lastError : codeWhenNone;
     LogMessage(LOG_ERROR, format, error);
     return error;
 }

@@ -18,6 +18,14 @@ constexpr DWORD LOG_DEBUGGER_MASK = 0x3F000;
 void LogMessage(DWORD flags, const wchar_t* format, ...);
 void LogMessageV(DWORD flags, const wchar_t* format, va_list args);
 
+// The code that stands for a failed platform call that set none where no more particular
+// code fits (a path query that did not fit is a buffer too small): ERROR_GEN_FAILURE, the
+// code Windows gives an operation that failed without a particular status
+// (STATUS_UNSUCCESSFUL).
+constexpr DWORD FailedWithoutCode = ERROR_GEN_FAILURE;
+
 // Logs the message of a failed platform call with LOG_ERROR, the thread's last-error
-// code being the format's one "%d", and returns that code.
-DWORD LogLastError(const wchar_t* format);
+// code being the format's one "%d", and returns that code. For a call that may fail
+// without setting a code, the caller clears the code before the call and names the code
+// that stands for none, so that the failure never reads as 0, success.
+DWORD LogLastError(const wchar_t* format, DWORD codeWhenNone = ERROR_SUCCESS);

@@ -26,14 +26,20 @@ void AppendToLogFile(const std::string& bytes) {
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
+    // 64-bit moves: a 32-bit one fails once the file reaches 4 GiB and leaves the position
+    // at the start, where the message would overwrite the oldest runs.
+    LARGE_INTEGER lastByte;
+    lastByte.QuadPart = -1;
+    LARGE_INTEGER end;
+    end.QuadPart = 0;
     char last = 0;
     DWORD read = 0;
-    if (SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+    if (SetFilePointerEx(file, lastByte, nullptr, FILE_END) &&
         ReadFile(file, &last, 1, &read, nullptr) && read == 1 && last == EndOfFileMark) {
-        SetFilePointer(file, -1, nullptr, FILE_END);
+        SetFilePointerEx(file, lastByte, nullptr, FILE_END);
         SetEndOfFile(file);
     }
-    SetFilePointer(file, 0, nullptr, FILE_END);
+    SetFilePointerEx(file, end, nullptr, FILE_END);
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);

@@ -131,6 +131,9 @@ std::wstring Describe(std::uint64_t value) {
 std::wstring Describe(std::int64_t value) {
     return std::to_wstring(value);
 }
+std::wstring Describe(LARGE_INTEGER value) {
+    return std::to_wstring(value.QuadPart);
+}
 
 std::wstring Unquoted(const std::wstring& described) {
     return described.size() >= 2 && described.front() == L'"'
@@ -176,6 +179,11 @@ void InstallOverride(const char* function, std::unique_ptr<Override> replacement
 }
 
 FARPROC ResolveReal(const wchar_t* dll, const char* function) {
+    const FARPROC rule = WindowsRule(function);
+    return rule ? rule : ResolvePlatform(dll, function);
+}
+
+FARPROC ResolvePlatform(const wchar_t* dll, const char* function) {
     // LoadLibraryW and GetProcAddress are not in the seam, so these reach the platform.
     HMODULE module = LoadLibraryW(dll);
     FARPROC real = module ? GetProcAddress(module, function) : nullptr;

@@ -3,7 +3,9 @@
 // A test executable that links the seam library replaces the import pointers
 // (__imp_<name>) of those entry points, so the product's own object files, compiled
 // exactly as they ship, call through the seam. By default every call is recorded and
-// then forwarded to the real implementation (Wine's here, Windows' there). A test can
+// then forwarded to the real implementation (Wine's here, Windows' there), or, where
+// Wine is kinder than Windows' documented behaviour, to a stand-in that behaves as
+// Windows does (WindowsRules.cpp). A test can
 // make the Nth call of an entry point fail with a chosen result and last-error code,
 // replace an entry point with a function of its own, and read back the calls.
 #pragma once
@@ -50,6 +52,7 @@ std::wstring Describe(const GUID* guid);
 std::wstring Describe(const void* pointer);
 std::wstring Describe(std::uint64_t value);
 std::wstring Describe(std::int64_t value);
+std::wstring Describe(LARGE_INTEGER value);
 template <typename T> std::wstring Describe(T value) {
     if constexpr (std::is_pointer_v<T>) {
         return Describe(static_cast<const void*>(value));
@@ -91,7 +94,11 @@ Entered Enter(const char* function, std::vector<std::wstring> args);
 void SetResult(std::size_t index, std::wstring result);
 Override* FindOverride(const char* function);
 void InstallOverride(const char* function, std::unique_ptr<Override> replacement);
+// The implementation that an entry point forwards to: its Windows stand-in, if it has
+// one, or the platform's own.
 FARPROC ResolveReal(const wchar_t* dll, const char* function);
+FARPROC ResolvePlatform(const wchar_t* dll, const char* function);
+FARPROC WindowsRule(const char* function); // null for most entry points
 
 template <typename R> R FromScript(std::uintptr_t value) {
     if constexpr (std::is_pointer_v<R>) {

@@ -43,6 +43,7 @@
     X("kernel32.dll", GetLocalTime)                                                                \
     X("kernel32.dll", VerifyVersionInfoW)                                                          \
     X("kernel32.dll", VerSetConditionMask)                                                         \
+    X("kernel32.dll", IsWow64Process)                                                              \
     X("kernel32.dll", GetModuleFileNameW)                                                          \
     X("kernel32.dll", GetWindowsDirectoryW)                                                        \
     X("kernel32.dll", GetSystemDirectoryW)                                                         \
@@ -55,6 +56,7 @@
     X("kernel32.dll", ReadFile)                                                                    \
     X("kernel32.dll", WriteFile)                                                                   \
     X("kernel32.dll", SetFilePointer)                                                              \
+    X("kernel32.dll", SetFilePointerEx)                                                            \
     X("kernel32.dll", SetEndOfFile)                                                                \
     X("kernel32.dll", CloseHandle)                                                                 \
     X("kernel32.dll", DeviceIoControl)                                                             \

@@ -124,6 +124,48 @@ TEST_F(LogTest, TrailingCtrlZIsRemovedBeforeAppending) {
     }
 }
 
+// The log file opened past the seam at `offset`, which may lie beyond 4 GiB.
+HANDLE OpenLogFileAt(DWORD access, LONGLONG offset) {
+    HANDLE file = SEAM_REAL(CreateFileW)(L"C:\\Users\\Public\\TalvorenDisplaySetup.log", access, 0,
+                                         nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER position;
+    position.QuadPart = offset;
+    EXPECT_TRUE(SEAM_REAL(SetFilePointerEx)(file, position, nullptr, FILE_BEGIN));
+    return file;
+}
+
+std::string ReadLogFileAt(LONGLONG offset, DWORD count) {
+    HANDLE file = OpenLogFileAt(GENERIC_READ, offset);
+    std::string bytes(count, '\0');
+    DWORD read = 0;
+    EXPECT_TRUE(SEAM_REAL(ReadFile)(file, bytes.data(), count, &read, nullptr));
+    SEAM_REAL(CloseHandle)(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+// A 32-bit move fails once the position no longer fits (Windows' rule, which the seam
+// follows where Wine does not): the messages must still land at the end and the Ctrl-Z
+// rule hold, before and after the 4 GiB boundary. The file is sparse, its hole on no disk.
+TEST_F(LogTest, LogCrossing4GiBKeepsItsStartAndTakesEveryMessageAtItsEnd) {
+    const std::string head = "earlier run\r\n";
+    const std::string tail = "tail\r\n\x1A";
+    const LONGLONG tailAt = 0x100000000ll - 8 - static_cast<LONGLONG>(tail.size());
+    WriteLogFile(head);
+    HANDLE file = OpenLogFileAt(GENERIC_WRITE, tailAt);
+    DWORD written = 0;
+    ASSERT_TRUE(SEAM_REAL(WriteFile)(file, tail.data(), static_cast<DWORD>(tail.size()), &written,
+                                     nullptr));
+    SEAM_REAL(CloseHandle)(file);
+
+    LogMessage(LOG_ERROR, L"crossing 4 GiB\n");
+    LogMessage(LOG_ERROR, L"marked\x1A");
+    LogMessage(LOG_ERROR, L"last\n");
+
+    EXPECT_EQ(ReadLogFileAt(0, static_cast<DWORD>(head.size())), head);
+    EXPECT_EQ(ReadLogFileAt(tailAt, 4096), "tail\r\ncrossing 4 GiB\r\nmarkedlast\r\n");
+}
+
 // Each message is one exclusive open, one write and one close, and the file copy is
 // complete before the debugger copy goes out.
 TEST_F(LogTest, EachMessageIsOneExclusiveOpenOneWriteOneClose) {
@@ -133,7 +175,7 @@ TEST_F(LogTest, EachMessageIsOneExclusiveOpenOneWriteOneClose) {
                                                  "OutputDebugStringW"};
     std::vector<std::string> expected = perMessage;
     expected.insert(expected.end(), perMessage.begin(), perMessage.end());
-    EXPECT_EQ(seam::Sequence({"SetFilePointer", "ReadFile", "SetEndOfFile"}), expected);
+    EXPECT_EQ(seam::Sequence({"SetFilePointerEx", "ReadFile", "SetEndOfFile"}), expected);
     const seam::Call open = seam::CallsTo("CreateFileA").at(0);
     EXPECT_EQ(open.args.at(0), L"\"C:\\Users\\Public\\TalvorenDisplaySetup.log\"");
     EXPECT_EQ(open.args.at(2), L"0"); // no sharing

@@ -145,6 +145,16 @@ INSTANTIATE_TEST_SUITE_P(
              L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed -536870389\n"},
             0xE000020B,
             {false}},
+        // A failure that sets no code must not read as the end of the class, nor as 0.
+        RemoveCase{
+            "EnumerationFailsWithoutACode",
+            {Ours, Ours},
+            {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_SUCCESS},
+            Lines{Walking, Finding} + Hwids({OurHardwareId}) +
+                Lines{FoundOne,
+                      L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed 31\n"},
+            ERROR_GEN_FAILURE,
+            {true, false}},
         RemoveCase{"EnumerationEndsWithNoMoreItems",
                    {Ours, Ours},
                    {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_NO_MORE_ITEMS},

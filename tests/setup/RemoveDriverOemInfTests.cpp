@@ -122,6 +122,7 @@ TEST_P(RemoveDriverOemInfFailureTest, UnreadableFileEndsTheWalkWithItsCode) {
     ExpectLog(Lines{OemInfMatched(Inf(L"oem1.inf")), Removing(L"oem1.inf")} + c.lines +
               Lines{Failed});
     EXPECT_FALSE(machine.HasFile(L"INF\\oem1.inf"));
+    EXPECT_TRUE(machine.HasFile(L"INF\\oem2.inf"));
     EXPECT_TRUE(machine.HasFile(L"INF\\oem3.inf"));
     ExpectEveryInfClosed();
 }
@@ -157,7 +158,19 @@ INSTANTIATE_TEST_SUITE_P(
                     Ours.c_str(),
                     {"SetupGetStringFieldW", 4, FALSE, ERROR_INSUFFICIENT_BUFFER},
                     {L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed 122\n"},
-                    ERROR_INSUFFICIENT_BUFFER}),
+                    ERROR_INSUFFICIENT_BUFFER},
+        // A read of the provider that fails without a code, after the class matched: the
+        // package is neither counted as matched nor uninstalled.
+        PackageCase{"ProviderLineNotFoundWithoutACode",
+                    Ours.c_str(),
+                    {"SetupFindFirstLineW", 4, FALSE, ERROR_SUCCESS},
+                    {L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed 31\n"},
+                    ERROR_GEN_FAILURE},
+        PackageCase{"ProviderNotReadWithoutACode",
+                    Ours.c_str(),
+                    {"SetupGetStringFieldW", 4, FALSE, ERROR_SUCCESS},
+                    {L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed 31\n"},
+                    ERROR_GEN_FAILURE}),
     CaseName());
 
 TEST_F(RemoveDriverOemInfTest, FailedSetUpOfTheSearchEndsTheOperationWithItsCode) {

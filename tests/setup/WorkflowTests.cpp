@@ -17,12 +17,16 @@ const wchar_t PciDisplay[] = L"PCI\\VEN_1234&DEV_1111";
 
 using WorkflowTest = MachineTest;
 
-TEST_F(WorkflowTest, WindowsVersionDecidesWhetherTheWorkflowRuns) {
+// The 32-bit program on 64-bit Windows is refused like an unsupported version, after
+// the version checks.
+TEST_F(WorkflowTest, WindowsVersionAndWow64DecideWhetherTheWorkflowRuns) {
+    const INT inWow64 = static_cast<INT>(ERROR_IN_WOW64);
     const struct {
         WindowsVersion version;
         bool install;
         Lines lines;
         INT result;
+        bool wow64 = false;
     } cases[] = {
         {{6, 3, 0, 9600}, true, {InstallBegin, InstallBeforeWindows10}, 0},
         {{6, 3, 0, 9600}, false, {UninstallBegin, UninstallBeforeWindows10}, 0},
@@ -34,17 +38,25 @@ TEST_F(WorkflowTest, WindowsVersionDecidesWhetherTheWorkflowRuns) {
          false,
          {UninstallBegin, L"IDDSetupActions::Uninstall failed! Windows 10 version not supported\n"},
          50},
+        {{10, 0, 0, 14393}, true, {InstallBegin, InstallUnderWow64}, inWow64, true},
+        {{10, 0, 0, 22631}, false, {UninstallBegin, UninstallUnderWow64}, inWow64, true},
+        {{6, 3, 0, 9600}, false, {UninstallBegin, UninstallBeforeWindows10}, 0, true},
     };
     for (const auto& c : cases) {
         StartOver();
         machine.version = c.version;
+        machine.wow64 = c.wow64;
         IDDSetupActions actions;
         EXPECT_EQ(c.install ? actions.Install() : actions.Uninstall(), c.result);
         ExpectLog(c.lines);
-        // Nothing is configured or touched, and only Install on Windows 10 asks the user.
+        // Nothing is configured or touched, and only Install on an old Windows 10 build
+        // asks the user.
         EXPECT_EQ(seam::CountOf("GetModuleFileNameW") + seam::CountOf("SetupDiGetClassDevsW") +
-                      seam::CountOf("SetupDiCreateDeviceInfoList"),
+                      seam::CountOf("SetupDiCreateDeviceInfoList") +
+                      seam::CountOf("GetWindowsDirectoryW") + seam::CountOf("OpenSCManagerW") +
+                      seam::CountOf("SHDeleteKeyW") + seam::CountOf("DeleteFileW"),
                   0u);
+        EXPECT_EQ(seam::CountOf("IsWow64Process"), c.result == inWow64 ? 1u : 0u);
         const bool box = c.install && c.result == ERROR_NOT_SUPPORTED;
         ASSERT_EQ(seam::CountOf("MessageBoxW"), box ? 1u : 0u);
         if (box) {
@@ -127,6 +139,27 @@ TEST_F(WorkflowTest, UnknownProgramPathLeavesTheInfPathEmptyForTheDriverInstalla
               L"IDDDriverSetup: IDDUtilities::GetInfFilePath  GetFullPathName failed 5\n\n");
     EXPECT_EQ(DebuggerLines().at(2), L"IDDDriverSetup: " + Configuration(L"") + L"\n");
     EXPECT_EQ(seam::CallsTo("DiInstallDriverW").at(0).args.at(1), L"\"\"");
+}
+
+// The workflows go on as on 32-bit Windows.
+TEST_F(WorkflowTest, FailedWow64QueryIsOnlyLogged) {
+    seam::FailCall("IsWow64Process", 1, FALSE, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(IDDSetupActions().Install(), 0);
+    ExpectLog(Lines{InstallBegin, L"IDDSetupActions::Install IsWow64Process failed 5\n",
+                    Configuration()} +
+              CreateNodeUntilDetection({}) +
+              Lines{RegisterSuccess, InstallCreated, InstallDriverInstalled, InstallFinished});
+
+    StartOver();
+    machine.deviceTree.devices.clear();
+    machine.WriteFile(L"INF\\oem1.inf", OemInf("Net", nullptr));
+    seam::FailCall("IsWow64Process", 1, FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(IDDSetupActions().Uninstall(), 0);
+    const Lines lines = DebuggerLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[1], DebuggerLine(L"IDDSetupActions::Uninstall IsWow64Process failed 6\n"));
+    EXPECT_EQ(lines[2], DebuggerLine(Configuration()));
+    EXPECT_EQ(lines.back(), DebuggerLine(UninstallFinished));
 }
 
 TEST_F(WorkflowTest, FailedRescanIsOnlyLogged) {

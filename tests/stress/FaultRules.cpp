@@ -23,9 +23,9 @@ const std::vector<std::string> NotSwept = {
     "CloseHandle",
 };
 const std::vector<std::string> LogAndReleases = {
-    "CreateFileA",       "SetFilePointer", "ReadFile",           "WriteFile",
-    "SetEndOfFile",      "CloseHandle",    "OutputDebugStringW", "SetupDiDestroyDeviceInfoList",
-    "SetupCloseInfFile", "FindClose",      "CloseServiceHandle",
+    "CreateFileA",       "SetFilePointerEx", "ReadFile",           "WriteFile",
+    "SetEndOfFile",      "CloseHandle",      "OutputDebugStringW", "SetupDiDestroyDeviceInfoList",
+    "SetupCloseInfFile", "FindClose",        "CloseServiceHandle",
 };
 
 bool Contains(const std::vector<std::string>& names, const std::string& name) {
@@ -57,6 +57,10 @@ Expect ReplacesNext(const std::wstring& line) {
     return [line](const FaultSite&, Expectation& e) { e.Replace(1, {line}); };
 }
 
+Expect ReplacesNothing(const std::wstring& line) {
+    return [line](const FaultSite&, Expectation& e) { e.Replace(0, {line}); };
+}
+
 // The log writes each message with one exclusive open, a look at the last byte for a
 // Ctrl-Z, a seek to the end, one write and a close. A message that cannot be opened or
 // written is missing from the file only; the look and the seeks change nothing.
@@ -66,15 +70,20 @@ Rules LogRules() {
     return {
         {"CreateFileA", {}, InvalidHandle, ERROR_SHARING_VIOLATION, loses},
         {"WriteFile", {}, FALSE, ERROR_DISK_FULL, loses},
-        {"SetFilePointer", {}, INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK, keeps},
+        {"SetFilePointerEx", {}, FALSE, ERROR_NEGATIVE_SEEK, keeps},
         {"ReadFile", {}, FALSE, ERROR_READ_FAULT, keeps},
     };
 }
 
 // Version check 1 fails on Windows before 10, which counts as success; check 2 on an
-// older Windows 10 build.
+// older Windows 10 build. A failed WOW64 query is only logged.
 Rules VersionRules(const std::wstring& workflow, bool asksUser) {
     return {
+        {"IsWow64Process",
+         {},
+         FALSE,
+         ERROR_ACCESS_DENIED,
+         ReplacesNothing(L"IDDSetupActions::" + workflow + L" IsWow64Process failed 5\n")},
         {"VerifyVersionInfoW", ArgumentIs(1, L"35"), FALSE, ERROR_OLD_WIN_VERSION,
          [workflow](const FaultSite&, Expectation& e) {
              e.StopSucceeding(

@@ -88,6 +88,11 @@ void FakeWindows::Install() {
                       SetLastError(passes ? ERROR_SUCCESS : ERROR_OLD_WIN_VERSION);
                       return passes;
                   });
+    SEAM_OVERRIDE(IsWow64Process, [this](HANDLE process, PBOOL underWow64) -> BOOL {
+        EXPECT_EQ(process, GetCurrentProcess());
+        *underWow64 = wow64;
+        return TRUE;
+    });
     deviceTree.Install();
     SEAM_OVERRIDE(GetWindowsDirectoryW, [this](LPWSTR buffer, UINT size) {
         return CopyDirectory(windowsDirectory, buffer, size);

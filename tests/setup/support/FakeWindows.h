@@ -1,7 +1,7 @@
 // A Windows 10 machine for the workflows, built on seam overrides: the version the
-// checks see, the device tree, a Windows directory in a scratch folder that holds the
-// OEM INF files a test writes, the program's own path, and a driver installation,
-// rescan and message box that succeed. The service control manager, the registry and
+// checks see, whether the program runs under WOW64, the device tree, a Windows directory in a
+// scratch folder that holds the OEM INF files a test writes, the program's own path, and a driver
+// installation, rescan and message box that succeed. The service control manager, the registry and
 // the INF reader stay the platform's own.
 #pragma once
 
@@ -28,6 +28,7 @@ public:
     void Install();
 
     WindowsVersion version{10, 0, 0, 19041};
+    bool wow64 = false; // whether the program runs as a 32-bit process on 64-bit Windows
     FakeDeviceTree deviceTree;
     std::wstring programPath = L"C:\\Program Files\\Talvoren\\TalvorenSetup64.exe";
     std::wstring windowsDirectory;
