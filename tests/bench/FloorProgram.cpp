@@ -31,6 +31,8 @@ void CheckVersion() {
     version.dwBuildNumber = 14393;
     VerifyVersionInfoW(&version, VER_BUILDNUMBER,
                        VerSetConditionMask(0, VER_BUILDNUMBER, VER_GREATER_EQUAL));
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
 }
 
 std::wstring InfPath() {
