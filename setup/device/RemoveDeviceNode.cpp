@@ -25,7 +25,8 @@ DWORD IDDDeviceInfoSet::RemoveDeviceNode(GUID classGuid, const wchar_t* hardware
     // the set, so later members keep their indexes.
     for (DWORD index = 0;; ++index) {
         // The last-error code means something only after a failed call: a successful
-        // enumeration may leave a stale ERROR_NO_MORE_ITEMS behind, so it is cleared first.
+        // enumeration may leave a stale ERROR_NO_MORE_ITEMS behind, which must not end
+        // the walk when a later call fails without a code of its own.
         SetLastError(ERROR_SUCCESS);
         if (!SetupDiEnumDeviceInfo(DevInfoHandle, index, &DevInfoData)) {
             if (GetLastError() == ERROR_NO_MORE_ITEMS) {

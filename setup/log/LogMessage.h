@@ -18,10 +18,9 @@ constexpr DWORD LOG_DEBUGGER_MASK = 0x3F000;
 void LogMessage(DWORD flags, const wchar_t* format, ...);
 void LogMessageV(DWORD flags, const wchar_t* format, va_list args);
 
-// The code that stands for a failed platform call that set none where no more particular
-// code fits (a path query that did not fit is a buffer too small): ERROR_GEN_FAILURE, the
-// code Windows gives an operation that failed without a particular status
-// (STATUS_UNSUCCESSFUL).
+// The code reported for a failed platform call that set none, where no particular code
+// fits (a path that did not fit its buffer is reported as ERROR_INSUFFICIENT_BUFFER):
+// ERROR_GEN_FAILURE, which is what Windows makes of a plain STATUS_UNSUCCESSFUL.
 constexpr DWORD FailedWithoutCode = ERROR_GEN_FAILURE;
 
 // Logs the message of a failed platform call with LOG_ERROR, the thread's last-error

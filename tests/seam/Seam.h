@@ -5,9 +5,9 @@
 // exactly as they ship, call through the seam. By default every call is recorded and
 // then forwarded to the real implementation (Wine's here, Windows' there), or, where
 // Wine is kinder than Windows' documented behaviour, to a stand-in that behaves as
-// Windows does (WindowsRules.cpp). A test can
-// make the Nth call of an entry point fail with a chosen result and last-error code,
-// replace an entry point with a function of its own, and read back the calls.
+// Windows does (WindowsRules.cpp). A test can make the Nth call of an entry point fail
+// with a chosen result and last-error code, replace an entry point with a function of
+// its own, and read back the calls.
 #pragma once
 
 #include <windows.h>
