@@ -15,10 +15,6 @@ const wchar_t InstallBeforeWindows10[] =
 const wchar_t UninstallBegin[] = L"IDDSetupActions::Uninstall Begin Uninstall Process...\n";
 const wchar_t UninstallBeforeWindows10[] =
     L"IDDSetupActions::Uninstall failed! Windows version not supported.\n";
-const wchar_t InstallUnderWow64[] = L"IDDSetupActions::Install failed! 32-bit setup not supported "
-                                    L"on 64-bit Windows, use TalvorenSetup64.exe\n";
-const wchar_t UninstallUnderWow64[] = L"IDDSetupActions::Uninstall failed! 32-bit setup not "
-                                      L"supported on 64-bit Windows, use TalvorenSetup64.exe\n";
 const wchar_t UninstallNodesRemoved[] =
     L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceNode success\n";
 const wchar_t UninstallPackagesRemoved[] =

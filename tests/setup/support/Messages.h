@@ -17,8 +17,6 @@ extern const wchar_t InstallBegin[];
 extern const wchar_t InstallBeforeWindows10[];
 extern const wchar_t UninstallBegin[];
 extern const wchar_t UninstallBeforeWindows10[];
-extern const wchar_t InstallUnderWow64[];
-extern const wchar_t UninstallUnderWow64[];
 extern const wchar_t UninstallNodesRemoved[];
 extern const wchar_t UninstallPackagesRemoved[];
 extern const wchar_t UninstallFinished[];
