@@ -37,7 +37,8 @@ void IDDSetupActions::PrivateCleanup() {
     std::wstring command = UninstallSection + InfFilePath;
     InstallHinfSectionW(nullptr, nullptr, command.c_str(), SW_HIDE);
 
-    const LSTATUS status = SHDeleteKeyW(HKEY_LOCAL_MACHINE, FrameworkServiceKey);
+    // The SDK declares the result an LSTATUS, mingw-w64 a DWORD: both are the same code.
+    const DWORD status = static_cast<DWORD>(SHDeleteKeyW(HKEY_LOCAL_MACHINE, FrameworkServiceKey));
     if (status != ERROR_SUCCESS) {
         LogMessage(LOG_ERROR, L"IDDSetupActions::PrivateCleanup SHDeleteKey failed! %d\n", status);
     }

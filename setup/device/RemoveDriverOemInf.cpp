@@ -48,7 +48,8 @@ DWORD IDDDeviceInfoSet::RemoveDriverOemInf(const wchar_t* className, const wchar
         return LogLastError(L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed %d\n");
     }
     wchar_t pattern[MAX_PATH] = {};
-    StringCchCopyW(pattern, MAX_PATH, infDirectory);
+    // Both buffers hold MAX_PATH units, so the copy is never cut.
+    StringCchCopyW(pattern, MAX_PATH, infDirectory); // cppcheck-suppress ignoredReturnValue
     if (!AppendPath(pattern, L"OEM*.INF")) {
         return LogLastError(L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW2 failed %d\n");
     }
@@ -89,18 +90,20 @@ DWORD IDDDeviceInfoSet::RemoveDriverOemInf(const wchar_t* className, const wchar
                    candidate.c_str(), className, provider);
 
         // The driver store is addressed by the file's name in the INF folder (oem12.inf),
-        // not by its path.
-        wchar_t fileName[MAX_PATH] = {};
-        StringCchCopyW(fileName, MAX_PATH, candidate.c_str());
-        PathStripPathW(fileName);
+        // not by its path. The name is taken from a copy as long as the path: a MAX_PATH
+        // copy could cut the path of a long Windows folder and so the name.
+        std::wstring fileName = candidate;
+        PathStripPathW(&fileName[0]);
+        fileName.resize(std::wcslen(fileName.c_str()));
         LogMessage(LOG_DEVICE_INFO, L"IDDDeviceInfoSet::RemoveDriverOemInf Removing %s\n",
-                   fileName);
-        if (!SetupUninstallOEMInfW(fileName, 0, nullptr)) {
+                   fileName.c_str());
+        if (!SetupUninstallOEMInfW(fileName.c_str(), 0, nullptr)) {
             LogMessage(LOG_DEVICE_INFO,
                        L"IDDDeviceInfoSet::RemoveDriverOemInf SetupUninstallOEMInf failed %d\n",
                        GetLastError());
             LogMessage(LOG_DEVICE_INFO,
-                       L"IDDDeviceInfoSet::RemoveDriverOemInf Removing %s failed\n", fileName);
+                       L"IDDDeviceInfoSet::RemoveDriverOemInf Removing %s failed\n",
+                       fileName.c_str());
         }
     }
     return ERROR_SUCCESS;

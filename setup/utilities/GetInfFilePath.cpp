@@ -7,6 +7,8 @@
 
 // The package's INF lies beside the program. The path is only put together here; a
 // missing file shows up when the driver installation is handed the path.
+// The name is taken by value: the workflow hands the helper a copy of its configuration.
+// cppcheck-suppress passedByValue
 bool IDDUtilities::GetInfFilePath(std::wstring infFileName, std::wstring& infFilePath) {
     wchar_t modulePath[MAX_PATH];
     SetLastError(ERROR_SUCCESS);
