@@ -68,10 +68,10 @@ TEST(Tool, PlugListUnplugQuit) {
 
 TEST(Tool, ErrorsNameTheCauseAndTheSessionGoesOn) {
     SimulatedBus simulated;
-    const Transcript transcript = RunSession(
-        {L"plug 7 X\\A", L"plug 7 X\\B", L"unplug 9", L"unplug 0", L"unplug", L"plug x A",
-         L"plug 4294967296 A", L"plug 5", L"plug 5 CAM,1", L"plug 5 KAMERA_\x00C4",
-         L"plug 5 CAM_01", L"plug 5 X\\A " + std::wstring(200, L'X'), L"frobnicate", L"list"});
+    const Transcript transcript =
+        RunSession({L"plug 7 X\\A", L"plug 7 X\\B", L"unplug 9", L"unplug 0", L"unplug",
+                    L"plug x A", L"plug 4294967296 A", L"plug 5",
+                    L"plug 5 X\\A " + std::wstring(200, L'X'), L"frobnicate", L"list"});
     EXPECT_EQ(L"error: serial 7 is already plugged in\n"
               L"error: no child with serial 9\n"
               L"error: serial 0 leaves only with all children: use unplug all\n"
@@ -79,12 +79,6 @@ TEST(Tool, ErrorsNameTheCauseAndTheSessionGoesOn) {
               L"error: not a serial number: x\n"
               L"error: not a serial number: 4294967296\n"
               L"error: usage: plug SERIAL HWID [HWID...]\n"
-              L"error: hardware id 1 holds U+002C at character 4: ids take only U+0021 to U+007F, "
-              L"and no comma\n"
-              L"error: hardware id 1 holds U+00C4 at character 8: ids take only U+0021 to U+007F, "
-              L"and no comma\n"
-              L"error: hardware id 1 is the device id and needs the form ENUMERATOR\\ID, with one "
-              L"backslash\n"
               L"error: hardware id 2 is longer than 199 characters\n"
               L"error: unknown command \"frobnicate\" (try help)\n",
               transcript.err);
