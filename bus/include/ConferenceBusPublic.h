@@ -39,6 +39,101 @@ typedef struct _BUS_UNPLUG_INPUT {
 
 #define BUS_UNPLUG_ALL_CHILDREN 0
 
+/*
+ * Ids a child may carry. The bus hands its child's first hardware id to Plug and Play as the
+ * device id and the only hardware id; Windows stops with bug check 0xCA
+ * (PNP_DETECTED_FATAL_ERROR) on an id that breaks these rules. The driver refuses such a
+ * plug-in with STATUS_INVALID_PARAMETER, and callers refuse such ids before sending them.
+ */
+
+/* MAX_DEVICE_ID_LEN (200) counts the terminator. */
+#define BUS_MAX_ID_LENGTH 199
+/* The children's instance ids are not declared unique, so Plug and Play prefixes them with
+   the parent's id: the device id and the instance id together must stay below
+   MAX_DEVICE_ID_LEN - 28. */
+#define BUS_MAX_DEVICE_AND_INSTANCE_ID_LENGTH 171
+
+typedef enum _BUS_ID_VERDICT {
+    BusIdAccepted = 0,
+    BusIdEmpty,              /* no character at all */
+    BusIdForbiddenCharacter, /* at or below space, above 0x7F, or a comma */
+    BusIdTooLong,            /* longer than BUS_MAX_ID_LENGTH */
+    BusIdNotEnumeratorForm,  /* a device id that is not enumerator\id */
+    BusIdInstancePathTooLong /* device id and instance id above the combined limit */
+} BUS_ID_VERDICT;
+
+FORCEINLINE BOOLEAN BusIdCharacterAllowed(WCHAR Character) {
+    return Character > L' ' && Character <= 0x7F && Character != L',';
+}
+
+/* The instance id is the serial number formatted by "%02d", a signed 32-bit value: 7 gives
+   "07", 4294967295 gives "-1". */
+FORCEINLINE SIZE_T BusInstanceIdLength(ULONG SerialNumber) {
+    const BOOLEAN negative = (SerialNumber & 0x80000000UL) != 0;
+    ULONG magnitude = negative ? 0UL - SerialNumber : SerialNumber;
+    SIZE_T length = negative ? 1 : 0;
+    do {
+        length++;
+        magnitude /= 10;
+    } while (magnitude != 0);
+    return length < 2 ? 2 : length;
+}
+
+/* Checks the Length characters of Id (without a terminator) as a hardware id. For a
+   forbidden character, *Position (when given) receives its index. */
+FORCEINLINE BUS_ID_VERDICT BusCheckHardwareId(const WCHAR* Id, SIZE_T Length, SIZE_T* Position) {
+    SIZE_T index;
+    if (Length == 0) {
+        return BusIdEmpty;
+    }
+    for (index = 0; index < Length; index++) {
+        if (!BusIdCharacterAllowed(Id[index])) {
+            if (Position != NULL) {
+                *Position = index;
+            }
+            return BusIdForbiddenCharacter;
+        }
+    }
+    return Length > BUS_MAX_ID_LENGTH ? BusIdTooLong : BusIdAccepted;
+}
+
+/* Checks Id as the device id of the child with SerialNumber: a hardware id with one
+   backslash between a non-empty enumerator and a non-empty rest, short enough to leave room
+   for the instance id. */
+FORCEINLINE BUS_ID_VERDICT BusCheckDeviceId(const WCHAR* Id, SIZE_T Length, ULONG SerialNumber,
+                                            SIZE_T* Position) {
+    SIZE_T index;
+    SIZE_T separators = 0;
+    SIZE_T separator = 0;
+    BUS_ID_VERDICT verdict = BusCheckHardwareId(Id, Length, Position);
+    if (verdict != BusIdAccepted) {
+        return verdict;
+    }
+    for (index = 0; index < Length; index++) {
+        if (Id[index] == L'\\') {
+            separators++;
+            separator = index;
+        }
+    }
+    if (separators != 1 || separator == 0 || separator == Length - 1) {
+        return BusIdNotEnumeratorForm;
+    }
+    if (Length + BusInstanceIdLength(SerialNumber) > BUS_MAX_DEVICE_AND_INSTANCE_ID_LENGTH) {
+        return BusIdInstancePathTooLong;
+    }
+    return BusIdAccepted;
+}
+
+/*
+ * A plug-in of a serial number whose earlier child was unplugged but not yet removed by Plug
+ * and Play is refused with STATUS_RETRY: a second device with the same ids must not exist
+ * beside the old one. The caller receives it as ERROR_RETRY and may try again once the old
+ * device is gone (usually within moments). A serial number still present is refused with
+ * STATUS_INVALID_PARAMETER (ERROR_INVALID_PARAMETER) as before.
+ */
+#define BUS_STATUS_CHILD_BEING_REMOVED ((LONG)0xC000022DL)
+#define BUS_ERROR_CHILD_BEING_REMOVED 1237L
+
 static_assert(IOCTL_BUS_PLUGIN_CHILD == 0x002A4000, "plug-in control code");
 static_assert(IOCTL_BUS_UNPLUG_CHILD == 0x002A4004, "unplug control code");
 static_assert(FIELD_OFFSET(BUS_PLUGIN_INPUT, Size) == 0, "plug-in layout");

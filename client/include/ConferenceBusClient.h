@@ -30,16 +30,16 @@ struct ChildDevice {
     std::wstring location;
 };
 
-// The longest hardware id the client sends; Plug and Play takes no longer device ids.
-constexpr size_t MaxHardwareIdLength = 200;
-
 // The interface paths of every present bus, in the order Plug and Play lists them.
 BusError FindBuses(std::vector<std::wstring>* paths);
 
 // The plug-in request's input record: the fixed fields, then the ids as a multi-string.
 std::vector<BYTE> PlugInRecord(ULONG serialNumber, const std::vector<std::wstring>& hardwareIds);
-// Refuses ids that the bus would take but Plug and Play cannot use.
-BusError CheckHardwareIds(const std::vector<std::wstring>& hardwareIds);
+// Refuses, by the rules the bus applies too, ids that Plug and Play cannot use: the first
+// as the device id of the child with that serial number, every further one as a hardware id.
+BusError CheckHardwareIds(ULONG serialNumber, const std::vector<std::wstring>& hardwareIds);
+// Refuses serial number 0, which the bus reads as every child.
+BusError CheckUnplugSerial(ULONG serialNumber);
 
 class BusClient {
 public:
@@ -57,6 +57,8 @@ public:
     bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
     const std::wstring& Path() const { return path_; }
 
+    // A serial number whose earlier child Plug and Play is still removing is tried again for
+    // up to 5 seconds before the refusal is returned.
     BusError PlugIn(ULONG serialNumber, const std::vector<std::wstring>& hardwareIds);
     BusError Unplug(ULONG serialNumber);
     BusError UnplugAll();

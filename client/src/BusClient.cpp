@@ -7,6 +7,11 @@ namespace conferencebus {
 
 namespace {
 
+// Plug and Play removes an unplugged child within moments; a re-plug of its serial number
+// waits that long for it, but not for a removal that hangs.
+constexpr DWORD ReplugWaitMilliseconds = 5000;
+constexpr DWORD ReplugPollMilliseconds = 100;
+
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
                                 static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
@@ -21,9 +26,6 @@ BusError Explain(const BusError& result, const std::wstring& refusal, const wcha
     }
     if (result.code == ERROR_INVALID_PARAMETER && !refusal.empty()) {
         return {result.code, refusal};
-    }
-    if (result.code == ERROR_ACCESS_DENIED) {
-        return {result.code, messages::AccessDenied()};
     }
     return {result.code, messages::Failed(request, result.code)};
 }
@@ -69,7 +71,12 @@ BusError BusClient::Open(const std::wstring& interfacePath) {
                 interfacePath.empty() ? messages::NoBus() : messages::NoBusAt(interfacePath)};
     }
 
-    // Both requests need read access; the bus admits one caller at a time.
+    // Both requests need read access. The bus admits one caller at a time, and only SYSTEM
+    // and Administrators; the I/O manager refuses an open for either reason with
+    // ERROR_ACCESS_DENIED. Nothing tells the two apart reliably: a probing second open would
+    // itself be a caller, running the driver's create and cleanup on a free bus and, while it
+    // lasted, refusing another program's open; the caller's groups say nothing about a
+    // holder, nor about the security the device really has. So the message names both.
     handle_ = CreateFileW(chosen->path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) {
@@ -106,19 +113,29 @@ BusError BusClient::Send(ULONG code, const void* input, DWORD inputLength) {
 }
 
 BusError BusClient::PlugIn(ULONG serialNumber, const std::vector<std::wstring>& hardwareIds) {
-    BusError result = CheckHardwareIds(hardwareIds);
+    BusError result = CheckHardwareIds(serialNumber, hardwareIds);
     if (result.Failed()) {
         return result;
     }
     const std::vector<BYTE> record = PlugInRecord(serialNumber, hardwareIds);
-    result = Send(IOCTL_BUS_PLUGIN_CHILD, record.data(), static_cast<DWORD>(record.size()));
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        result = Send(IOCTL_BUS_PLUGIN_CHILD, record.data(), static_cast<DWORD>(record.size()));
+        if (result.code != BUS_ERROR_CHILD_BEING_REMOVED) {
+            break;
+        }
+        if (GetTickCount64() - start >= ReplugWaitMilliseconds) {
+            return {result.code, messages::ChildBeingRemoved(serialNumber, ReplugWaitMilliseconds)};
+        }
+        Sleep(ReplugPollMilliseconds);
+    }
     return Explain(result, messages::AlreadyPlugged(serialNumber), L"The plug-in request");
 }
 
 BusError BusClient::Unplug(ULONG serialNumber) {
-    // The bus reads serial number 0 as every child.
-    if (serialNumber == BUS_UNPLUG_ALL_CHILDREN) {
-        return {ERROR_INVALID_PARAMETER, messages::SerialZeroAlone()};
+    const BusError refused = CheckUnplugSerial(serialNumber);
+    if (refused.Failed()) {
+        return refused;
     }
     BUS_UNPLUG_INPUT input{sizeof(BUS_UNPLUG_INPUT), serialNumber, {0, 0}};
     const BusError result = Send(IOCTL_BUS_UNPLUG_CHILD, &input, sizeof(input));

@@ -1,6 +1,25 @@
 #include "Messages.h"
 
+#include <cwchar>
+
 namespace conferencebus::messages {
+
+namespace {
+
+// A character as U+XXXX, which shows even a control character or half of a pair safely; a
+// surrogate pair is the one character it encodes.
+std::wstring CodePoint(const std::wstring& text, size_t position) {
+    unsigned long point = text[position];
+    if (IS_HIGH_SURROGATE(text[position]) && position + 1 < text.size() &&
+        IS_LOW_SURROGATE(text[position + 1])) {
+        point = 0x10000 + ((point - 0xD800) << 10) + (text[position + 1] - 0xDC00);
+    }
+    wchar_t shown[16];
+    std::swprintf(shown, ARRAYSIZE(shown), L"U+%04lX", point);
+    return shown;
+}
+
+} // namespace
 
 std::wstring NoBus() {
     return L"no ConferenceBus device is present";
@@ -11,7 +30,8 @@ std::wstring NoBusAt(const std::wstring& path) {
 }
 
 std::wstring AccessDenied() {
-    return L"access denied: run as administrator";
+    return L"access denied: another program holds the bus, or this one does not run as "
+           L"administrator";
 }
 
 std::wstring AlreadyPlugged(ULONG serialNumber) {
@@ -30,17 +50,36 @@ std::wstring NoHardwareId() {
     return L"a child needs at least one hardware id";
 }
 
-std::wstring EmptyHardwareId(size_t position) {
-    return L"hardware id " + std::to_wstring(position) + L" is empty";
+std::wstring RefusedId(BUS_ID_VERDICT verdict, size_t number, const std::wstring& id,
+                       size_t position, ULONG serialNumber) {
+    const std::wstring which = L"hardware id " + std::to_wstring(number);
+    switch (verdict) {
+    case BusIdEmpty:
+        return which + L" is empty";
+    case BusIdForbiddenCharacter:
+        // Every character before the first forbidden one is ASCII: the index counts characters.
+        return which + L" holds " + CodePoint(id, position) + L" at character " +
+               std::to_wstring(position + 1) + L": ids take only U+0021 to U+007F, and no comma";
+    case BusIdTooLong:
+        return which + L" is longer than " + std::to_wstring(BUS_MAX_ID_LENGTH) + L" characters";
+    case BusIdNotEnumeratorForm:
+        return which + L" is the device id and needs the form ENUMERATOR\\ID, with one backslash";
+    case BusIdInstancePathTooLong:
+        return which + L" is longer than " +
+               std::to_wstring(BUS_MAX_DEVICE_AND_INSTANCE_ID_LENGTH -
+                               BusInstanceIdLength(serialNumber)) +
+               L" characters, the most the device id of serial " + std::to_wstring(serialNumber) +
+               L" may have";
+    case BusIdAccepted:
+        break;
+    }
+    return std::wstring();
 }
 
-std::wstring NulInHardwareId(size_t position) {
-    return L"hardware id " + std::to_wstring(position) + L" holds a NUL character";
-}
-
-std::wstring LongHardwareId(size_t position, size_t limit) {
-    return L"hardware id " + std::to_wstring(position) + L" is longer than " +
-           std::to_wstring(limit) + L" characters";
+std::wstring ChildBeingRemoved(ULONG serialNumber, DWORD waitedMilliseconds) {
+    return L"the earlier child with serial " + std::to_wstring(serialNumber) +
+           L" is still being removed after " + std::to_wstring(waitedMilliseconds / 1000) +
+           L" seconds; try again later";
 }
 
 std::wstring NotOpen() {

@@ -1,9 +1,9 @@
 // The client's texts for its failures, in one place.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
+
+#include "Interface.h"
 
 namespace conferencebus::messages {
 
@@ -14,9 +14,11 @@ std::wstring AlreadyPlugged(ULONG serialNumber);
 std::wstring NoChild(ULONG serialNumber);
 std::wstring SerialZeroAlone();
 std::wstring NoHardwareId();
-std::wstring EmptyHardwareId(size_t position);
-std::wstring NulInHardwareId(size_t position);
-std::wstring LongHardwareId(size_t position, size_t limit);
+// Why hardware id `number` (from 1) is refused; `position` is the index of a forbidden
+// character.
+std::wstring RefusedId(BUS_ID_VERDICT verdict, size_t number, const std::wstring& id,
+                       size_t position, ULONG serialNumber);
+std::wstring ChildBeingRemoved(ULONG serialNumber, DWORD waitedMilliseconds);
 std::wstring NotOpen();
 std::wstring ListingFailed(const wchar_t* call, DWORD result);
 // "<what> failed: <system text> (error <code>)".

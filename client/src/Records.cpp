@@ -1,4 +1,4 @@
-// The plug-in record and the checks of its hardware ids.
+// The plug-in record and the checks of a request's arguments.
 
 #include <cstring>
 
@@ -25,24 +25,34 @@ std::vector<BYTE> PlugInRecord(ULONG serialNumber, const std::vector<std::wstrin
     return record;
 }
 
-BusError CheckHardwareIds(const std::vector<std::wstring>& hardwareIds) {
+BusError CheckHardwareIds(ULONG serialNumber, const std::vector<std::wstring>& hardwareIds) {
     if (hardwareIds.empty()) {
         return {ERROR_INVALID_PARAMETER, messages::NoHardwareId()};
     }
     for (size_t index = 0; index < hardwareIds.size(); index++) {
         const std::wstring& id = hardwareIds[index];
-        const size_t position = index + 1;
-        if (id.empty()) {
-            return {ERROR_INVALID_PARAMETER, messages::EmptyHardwareId(position)};
+        // A NUL is a forbidden character too, which also keeps it from splitting the
+        // multi-string into other ids.
+        SIZE_T position = 0;
+        BUS_ID_VERDICT verdict =
+            index == 0 ? BusCheckDeviceId(id.c_str(), id.size(), serialNumber, &position)
+                       : BusCheckHardwareId(id.c_str(), id.size(), &position);
+        // A device id too long for any id is too long for the device id first: its limit,
+        // the stricter one, is the one to name.
+        if (index == 0 && verdict == BusIdTooLong) {
+            verdict = BusIdInstancePathTooLong;
         }
-        // A NUL would end the id early and start another inside the multi-string.
-        if (id.find(L'\0') != std::wstring::npos) {
-            return {ERROR_INVALID_PARAMETER, messages::NulInHardwareId(position)};
-        }
-        if (id.size() > MaxHardwareIdLength) {
+        if (verdict != BusIdAccepted) {
             return {ERROR_INVALID_PARAMETER,
-                    messages::LongHardwareId(position, MaxHardwareIdLength)};
+                    messages::RefusedId(verdict, index + 1, id, position, serialNumber)};
         }
+    }
+    return {};
+}
+
+BusError CheckUnplugSerial(ULONG serialNumber) {
+    if (serialNumber == BUS_UNPLUG_ALL_CHILDREN) {
+        return {ERROR_INVALID_PARAMETER, messages::SerialZeroAlone()};
     }
     return {};
 }

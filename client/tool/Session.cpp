@@ -121,8 +121,9 @@ bool Session::Plug(const std::vector<std::wstring>& words) {
     if (!ParseSerial(words[1], &serial)) {
         return Fail(texts::NotASerial(words[1]));
     }
-    if (!OpenBus() ||
-        !Report(bus_.PlugIn(serial, std::vector<std::wstring>(words.begin() + 2, words.end())))) {
+    // A command's own faults are named before the bus is looked for.
+    const std::vector<std::wstring> ids(words.begin() + 2, words.end());
+    if (!Report(CheckHardwareIds(serial, ids)) || !OpenBus() || !Report(bus_.PlugIn(serial, ids))) {
         return false;
     }
     out_(texts::Plugged(serial));
@@ -144,7 +145,7 @@ bool Session::Unplug(const std::vector<std::wstring>& words) {
     if (!ParseSerial(words[1], &serial)) {
         return Fail(texts::NotASerial(words[1]));
     }
-    if (!OpenBus() || !Report(bus_.Unplug(serial))) {
+    if (!Report(CheckUnplugSerial(serial)) || !OpenBus() || !Report(bus_.Unplug(serial))) {
         return false;
     }
     out_(texts::Unplugged(serial));

@@ -6,8 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
+
 #include "ConferenceBusClient.h"
 #include "ConferenceBusPublic.h"
+#include "DeviceIdCases.h"
 #include "Seam.h"
 #include "SimulatedBus.h"
 
@@ -75,16 +79,17 @@ TEST_F(OpenClient, PlugListUnplugAndClose) {
     EXPECT_EQ(0u, simulated.machine().OpenHandles());
 }
 
+// Only the first id is a device id and needs an enumerator; a further id needs none.
 TEST_F(OpenClient, SendsTheRecordsByteForByte) {
-    ASSERT_FALSE(client.PlugIn(0x01020304, {L"AB", L"C"}).Failed());
+    ASSERT_FALSE(client.PlugIn(0x01020304, {L"A\\B", L"C"}).Failed());
     ASSERT_FALSE(client.Unplug(0x01020304).Failed());
     ASSERT_FALSE(client.UnplugAll().Failed());
     const std::vector<std::vector<uint8_t>> expected = {
-        {0x08, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 'A', 0, 'B', 0, 0, 0, 'C', 0, 0, 0, 0, 0},
+        {0x08, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 'A', 0, '\\', 0, 'B', 0, 0, 0, 'C', 0, 0, 0, 0, 0},
         {0x10, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0},
         {0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
     EXPECT_EQ(expected, simulated.Requests());
-    EXPECT_EQ(expected[0], conferencebus::PlugInRecord(0x01020304, {L"AB", L"C"}));
+    EXPECT_EQ(expected[0], conferencebus::PlugInRecord(0x01020304, {L"A\\B", L"C"}));
     const auto calls = seam::CallsTo("DeviceIoControl");
     ASSERT_EQ(3u, calls.size());
     EXPECT_EQ(L"2768896", calls[0].args[1]);
@@ -92,11 +97,11 @@ TEST_F(OpenClient, SendsTheRecordsByteForByte) {
 }
 
 TEST_F(OpenClient, NamesTheRefusals) {
-    ASSERT_FALSE(client.PlugIn(7, {L"FIRST"}).Failed());
+    ASSERT_FALSE(client.PlugIn(7, {L"X\\FIRST"}).Failed());
     ExpectError(ERROR_INVALID_PARAMETER, L"serial 7 is already plugged in",
-                client.PlugIn(7, {L"SECOND"}));
+                client.PlugIn(7, {L"X\\SECOND"}));
     ExpectError(ERROR_INVALID_PARAMETER, L"no child with serial 9", client.Unplug(9));
-    EXPECT_EQ(L"FIRST", Children(client).at(0).deviceId);
+    EXPECT_EQ(L"X\\FIRST", Children(client).at(0).deviceId);
 }
 
 struct Refused {
@@ -113,19 +118,74 @@ TEST_P(ClientRefusal, SendsNothing) {
     EXPECT_EQ(0u, seam::CountOf("DeviceIoControl"));
 }
 
+const wchar_t CharacterRule[] = L": ids take only U+0021 to U+007F, and no comma";
+
 INSTANTIATE_TEST_SUITE_P(
     Client, ClientRefusal,
     ::testing::Values(
         Refused{"NoId", {}, L"a child needs at least one hardware id"},
-        Refused{"EmptyId", {L"A", L""}, L"hardware id 2 is empty"},
-        Refused{"NulInId", {std::wstring(L"A\0B", 3)}, L"hardware id 1 holds a NUL character"},
+        Refused{"EmptyId", {L"X\\A", L""}, L"hardware id 2 is empty"},
+        Refused{"NulInId",
+                {std::wstring(L"X\\A\0B", 5)},
+                std::wstring(L"hardware id 1 holds U+0000 at character 4") + CharacterRule},
+        Refused{"Comma",
+                {L"FENWAREL\\CAM,1"},
+                std::wstring(L"hardware id 1 holds U+002C at character 13") + CharacterRule},
+        Refused{"SurrogatePair",
+                {L"X\\A", L"CAM\xd83d\xdcf7"},
+                std::wstring(L"hardware id 2 holds U+1F4F7 at character 4") + CharacterRule},
+        Refused{"NoEnumerator",
+                {L"CAM_01"},
+                L"hardware id 1 is the device id and needs the form ENUMERATOR\\ID, with one "
+                L"backslash"},
         Refused{"LongId",
-                {L"A", std::wstring(201, L'X')},
-                L"hardware id 2 is longer than 200 characters"}),
+                {L"X\\A", std::wstring(200, L'X')},
+                L"hardware id 2 is longer than 199 characters"},
+        Refused{"LongDeviceId",
+                {testsupport::DeviceIdOfLength(170)},
+                L"hardware id 1 is longer than 169 characters, the most the device id of serial 3 "
+                L"may have"},
+        // Too long for any id, it is named by the stricter limit of a device id.
+        Refused{"DeviceIdTooLongForAnyId",
+                {testsupport::DeviceIdOfLength(250)},
+                L"hardware id 1 is longer than 169 characters, the most the device id of serial 3 "
+                L"may have"}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// The driver refuses exactly these ids; the client refuses them too, saying why, and sends
+// every other one.
+class SharedIdRule : public WithOpenClient<::testing::TestWithParam<testsupport::DeviceIdCase>> {};
+
+TEST_P(SharedIdRule, RefusedIdsAreNotSent) {
+    const testsupport::DeviceIdCase& idCase = this->GetParam();
+    const BusError result = client.PlugIn(idCase.serialNumber, {idCase.id});
+    if (idCase.verdict == BusIdAccepted) {
+        EXPECT_FALSE(result.Failed()) << std::string(result.message.begin(), result.message.end());
+        EXPECT_EQ(1u, simulated.Requests().size());
+        return;
+    }
+    const std::map<BUS_ID_VERDICT, std::wstring> reasons = {
+        {BusIdEmpty, L" is empty"},
+        {BusIdForbiddenCharacter, L" holds U+"},
+        {BusIdNotEnumeratorForm, L"ENUMERATOR\\ID"},
+        {BusIdInstancePathTooLong, L"the most the device id of serial"},
+        {BusIdTooLong, L"the most the device id of serial"}};
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), result.code);
+    EXPECT_NE(std::wstring::npos, result.message.find(reasons.at(idCase.verdict)));
+    EXPECT_TRUE(simulated.Requests().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Client, SharedIdRule, ::testing::ValuesIn(testsupport::DeviceIdCases()),
+                         [](const auto& test) {
+                             std::string name = test.param.name;
+                             for (char& c : name) {
+                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             }
+                             return name;
+                         });
+
 TEST_F(OpenClient, SerialZeroIsUnpluggedOnlyWithAll) {
-    ASSERT_FALSE(client.PlugIn(0, {L"ZERO"}).Failed());
+    ASSERT_FALSE(client.PlugIn(0, {L"X\\ZERO"}).Failed());
     ExpectError(ERROR_INVALID_PARAMETER, L"serial 0 leaves only with all children: use unplug all",
                 client.Unplug(0));
     EXPECT_EQ(1u, seam::CountOf("DeviceIoControl"));
@@ -135,9 +195,9 @@ TEST_F(OpenClient, SerialZeroIsUnpluggedOnlyWithAll) {
 }
 
 TEST_F(OpenClient, LongestHardwareIdIsSent) {
-    EXPECT_FALSE(client.PlugIn(1, {std::wstring(200, L'X')}).Failed());
+    EXPECT_FALSE(client.PlugIn(1, {L"X\\A", std::wstring(199, L'X')}).Failed());
     ASSERT_EQ(1u, simulated.Requests().size());
-    EXPECT_EQ(8u + 202u * 2u, simulated.Requests()[0].size());
+    EXPECT_EQ(8u + (4u + 200u + 1u) * 2u, simulated.Requests()[0].size());
 }
 
 TEST(Client, NoBusPresent) {
@@ -145,14 +205,26 @@ TEST(Client, NoBusPresent) {
     BusClient client;
     ExpectError(ERROR_DEV_NOT_EXIST, L"no ConferenceBus device is present", client.Open());
     EXPECT_FALSE(client.IsOpen());
-    ExpectError(ERROR_INVALID_HANDLE, L"the bus is not open", client.PlugIn(1, {L"A"}));
+    ExpectError(ERROR_INVALID_HANDLE, L"the bus is not open", client.PlugIn(1, {L"X\\A"}));
 }
 
-TEST(Client, OnlyAdministratorsOpenTheBus) {
+// The I/O manager refuses an open with ERROR_ACCESS_DENIED both to a caller outside SYSTEM
+// and Administrators and while another handle holds the exclusive bus.
+TEST(Client, AccessDeniedNamesBothCauses) {
+    const std::wstring message =
+        L"access denied: another program holds the bus, or this one does not run as administrator";
     SimulatedBus simulated;
     simulated.SetAdministrator(false);
     BusClient client;
-    ExpectError(ERROR_ACCESS_DENIED, L"access denied: run as administrator", client.Open());
+    ExpectError(ERROR_ACCESS_DENIED, message, client.Open());
+
+    simulated.SetAdministrator(true);
+    BusClient holder;
+    ASSERT_FALSE(holder.Open().Failed());
+    seam::FailCall("CreateFileW", seam::CountOf("CreateFileW") + 1,
+                   reinterpret_cast<std::uintptr_t>(INVALID_HANDLE_VALUE), ERROR_ACCESS_DENIED);
+    ExpectError(ERROR_ACCESS_DENIED, message, client.Open());
+    EXPECT_FALSE(client.IsOpen());
 }
 
 TEST(Client, SecondClientOnSecondBus) {
@@ -166,9 +238,9 @@ TEST(Client, SecondClientOnSecondBus) {
     ASSERT_FALSE(first.Open().Failed());
     ASSERT_FALSE(second.Open(simulated.Path(1)).Failed());
     EXPECT_EQ(simulated.Path(0), first.Path());
-    ASSERT_FALSE(first.PlugIn(1, {L"A"}).Failed());
-    ASSERT_FALSE(second.PlugIn(1, {L"B"}).Failed());
-    EXPECT_EQ(L"B", Children(second).at(0).deviceId);
+    ASSERT_FALSE(first.PlugIn(1, {L"X\\A"}).Failed());
+    ASSERT_FALSE(second.PlugIn(1, {L"X\\B"}).Failed());
+    EXPECT_EQ(L"X\\B", Children(second).at(0).deviceId);
 
     first.Close();
     EXPECT_TRUE(simulated.machine().Children(0).empty());
@@ -180,13 +252,48 @@ TEST(Client, SecondClientOnSecondBus) {
 }
 
 TEST_F(OpenClient, MovingTheClientMovesTheHandle) {
-    ASSERT_FALSE(client.PlugIn(4, {L"A"}).Failed());
+    ASSERT_FALSE(client.PlugIn(4, {L"X\\A"}).Failed());
     BusClient moved(std::move(client));
     EXPECT_FALSE(client.IsOpen());
     EXPECT_EQ(std::vector<std::wstring>{L"04"}, Instances(moved));
     moved = BusClient();
     EXPECT_TRUE(simulated.machine().Children(0).empty());
 }
+
+// A re-plug of a serial whose earlier child Plug and Play has not yet removed: the bus refuses
+// it with ERROR_RETRY for the first requests, and the client polls on a clock of the test's.
+struct Replug {
+    const char* name;
+    unsigned refusals;
+    DWORD error;
+    std::wstring message;
+    ULONGLONG waited;
+};
+
+class ReplugWait : public WithOpenClient<::testing::TestWithParam<Replug>> {};
+
+TEST_P(ReplugWait, PollsForABoundedTime) {
+    const Replug& replug = this->GetParam();
+    const ULONGLONG start = 1000000;
+    ULONGLONG now = start;
+    SEAM_OVERRIDE(GetTickCount64, [&now]() { return now; });
+    SEAM_OVERRIDE(Sleep, [&now](DWORD milliseconds) { now += milliseconds; });
+    for (unsigned request = 1; request <= replug.refusals; request++) {
+        seam::FailCall("DeviceIoControl", request, FALSE, BUS_ERROR_CHILD_BEING_REMOVED);
+    }
+    ExpectError(replug.error, replug.message, client.PlugIn(7, {L"FENWAREL\\CAM_01"}));
+    EXPECT_EQ(replug.waited, now - start);
+    EXPECT_EQ(replug.error == ERROR_SUCCESS ? 1u : 0u, simulated.machine().Children(0).size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Client, ReplugWait,
+    ::testing::Values(Replug{"RemovedAfterThreePolls", 3, ERROR_SUCCESS, L"", 300},
+                      Replug{"StillBeingRemovedAfterTheBound", 100, ERROR_RETRY,
+                             L"the earlier child with serial 7 is still being removed after 5 "
+                             L"seconds; try again later",
+                             5000}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 // Requests no client would send, through a handle of the test's own.
 struct RawRequest {

@@ -69,9 +69,9 @@ TEST(Tool, PlugListUnplugQuit) {
 TEST(Tool, ErrorsNameTheCauseAndTheSessionGoesOn) {
     SimulatedBus simulated;
     const Transcript transcript =
-        RunSession({L"plug 7 A", L"plug 7 B", L"unplug 9", L"unplug 0", L"unplug", L"plug x A",
-                    L"plug 4294967296 A", L"plug 5", L"plug 5 " + std::wstring(201, L'X'),
-                    L"frobnicate", L"list"});
+        RunSession({L"plug 7 X\\A", L"plug 7 X\\B", L"unplug 9", L"unplug 0", L"unplug",
+                    L"plug x A", L"plug 4294967296 A", L"plug 5",
+                    L"plug 5 X\\A " + std::wstring(200, L'X'), L"frobnicate", L"list"});
     EXPECT_EQ(L"error: serial 7 is already plugged in\n"
               L"error: no child with serial 9\n"
               L"error: serial 0 leaves only with all children: use unplug all\n"
@@ -79,29 +79,38 @@ TEST(Tool, ErrorsNameTheCauseAndTheSessionGoesOn) {
               L"error: not a serial number: x\n"
               L"error: not a serial number: 4294967296\n"
               L"error: usage: plug SERIAL HWID [HWID...]\n"
-              L"error: hardware id 1 is longer than 200 characters\n"
+              L"error: hardware id 2 is longer than 199 characters\n"
               L"error: unknown command \"frobnicate\" (try help)\n",
               transcript.err);
     EXPECT_EQ(L"plugged in serial 7\n"
               L"DEVICE ID\tINSTANCE\tDESCRIPTION\tLOCATION\n"
-              L"A\t07\tFenwarelConferenceDevice_07\tFenwarel Conference Bus\n",
+              L"X\\A\t07\tFenwarelConferenceDevice_07\tFenwarel Conference Bus\n",
               transcript.out);
     EXPECT_EQ(1, transcript.exitCode);
 }
 
-TEST(Tool, NoBusIsAnErrorButHelpWorks) {
+// A command's own faults are named before the bus is looked for.
+TEST(Tool, NoBusIsAnErrorAfterTheCommandsOwnFaults) {
     SimulatedBus simulated(0);
-    const Transcript transcript = RunSession({L"help", L"list", L"buses"});
+    const Transcript transcript =
+        RunSession({L"help", L"plug 5 CAM,1", L"unplug 0", L"plug y A", L"list", L"buses"});
     EXPECT_EQ(conferencebus::texts::Help, transcript.out);
-    EXPECT_EQ(L"error: no ConferenceBus device is present\n", transcript.err);
+    EXPECT_EQ(L"error: hardware id 1 holds U+002C at character 4: ids take only U+0021 to U+007F, "
+              L"and no comma\n"
+              L"error: serial 0 leaves only with all children: use unplug all\n"
+              L"error: not a serial number: y\n"
+              L"error: no ConferenceBus device is present\n",
+              transcript.err);
     EXPECT_EQ(1, transcript.exitCode);
 }
 
-TEST(Tool, AccessDeniedAsksForAnAdministrator) {
+TEST(Tool, AccessDeniedNamesBothCauses) {
     SimulatedBus simulated;
     simulated.SetAdministrator(false);
-    const Transcript transcript = RunSession({L"plug 1 A"});
-    EXPECT_EQ(L"error: access denied: run as administrator\n", transcript.err);
+    const Transcript transcript = RunSession({L"plug 1 X\\A"});
+    EXPECT_EQ(L"error: access denied: another program holds the bus, or this one does not run as "
+              L"administrator\n",
+              transcript.err);
     EXPECT_EQ(1, transcript.exitCode);
 }
 
@@ -113,7 +122,7 @@ TEST(Tool, SecondBusByPath) {
     Transcript transcript;
     Session session([&](const std::wstring& text) { transcript.out += text; },
                     [&](const std::wstring& text) { transcript.err += text; }, simulated.Path(1));
-    EXPECT_TRUE(session.Execute(L"plug 2 B"));
+    EXPECT_TRUE(session.Execute(L"plug 2 X\\B"));
     EXPECT_EQ(1u, simulated.machine().Children(1).size());
     EXPECT_TRUE(simulated.machine().Children(0).empty());
     simulated.machine().Close(first);
@@ -136,9 +145,9 @@ TEST(Tool, WaitHoldsTheChildrenUntilInterrupted) {
         [&](const std::wstring& text) { ADD_FAILURE() << std::string(text.begin(), text.end()); },
         L"");
     running = &session;
-    EXPECT_TRUE(session.Execute(L"plug 3 A"));
+    EXPECT_TRUE(session.Execute(L"plug 3 X\\A"));
     EXPECT_FALSE(session.Execute(L"wait"));
-    EXPECT_FALSE(session.Execute(L"plug 4 B"));
+    EXPECT_FALSE(session.Execute(L"plug 4 X\\B"));
     EXPECT_EQ(L"plugged in serial 3\n"
               L"holding 1 child device; press Ctrl-C to end\n"
               L"interrupted: closing the bus unplugs every child\n",

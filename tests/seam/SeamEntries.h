@@ -60,6 +60,8 @@
     X("kernel32.dll", SetEndOfFile)                                                                \
     X("kernel32.dll", CloseHandle)                                                                 \
     X("kernel32.dll", DeviceIoControl)                                                             \
+    X("kernel32.dll", GetTickCount64)                                                              \
+    X("kernel32.dll", Sleep)                                                                       \
     X("kernel32.dll", OutputDebugStringW)                                                          \
     X("user32.dll", MessageBoxW)
 
