@@ -76,15 +76,15 @@ TEST_F(OpenClient, PlugListUnplugAndClose) {
 }
 
 TEST_F(OpenClient, SendsTheRecordsByteForByte) {
-    ASSERT_FALSE(client.PlugIn(0x01020304, {L"AB", L"C"}).Failed());
+    ASSERT_FALSE(client.PlugIn(0x01020304, {L"E\\B", L"C"}).Failed());
     ASSERT_FALSE(client.Unplug(0x01020304).Failed());
     ASSERT_FALSE(client.UnplugAll().Failed());
     const std::vector<std::vector<uint8_t>> expected = {
-        {0x08, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 'A', 0, 'B', 0, 0, 0, 'C', 0, 0, 0, 0, 0},
+        {0x08, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 'E', 0, '\\', 0, 'B', 0, 0, 0, 'C', 0, 0, 0, 0, 0},
         {0x10, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0},
         {0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
     EXPECT_EQ(expected, simulated.Requests());
-    EXPECT_EQ(expected[0], conferencebus::PlugInRecord(0x01020304, {L"AB", L"C"}));
+    EXPECT_EQ(expected[0], conferencebus::PlugInRecord(0x01020304, {L"E\\B", L"C"}));
     const auto calls = seam::CallsTo("DeviceIoControl");
     ASSERT_EQ(3u, calls.size());
     EXPECT_EQ(L"2768896", calls[0].args[1]);
@@ -92,11 +92,11 @@ TEST_F(OpenClient, SendsTheRecordsByteForByte) {
 }
 
 TEST_F(OpenClient, NamesTheRefusals) {
-    ASSERT_FALSE(client.PlugIn(7, {L"FIRST"}).Failed());
+    ASSERT_FALSE(client.PlugIn(7, {L"E\\FIRST"}).Failed());
     ExpectError(ERROR_INVALID_PARAMETER, L"serial 7 is already plugged in",
-                client.PlugIn(7, {L"SECOND"}));
+                client.PlugIn(7, {L"E\\SECOND"}));
     ExpectError(ERROR_INVALID_PARAMETER, L"no child with serial 9", client.Unplug(9));
-    EXPECT_EQ(L"FIRST", Children(client).at(0).deviceId);
+    EXPECT_EQ(L"E\\FIRST", Children(client).at(0).deviceId);
 }
 
 struct Refused {
@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(OpenClient, SerialZeroIsUnpluggedOnlyWithAll) {
-    ASSERT_FALSE(client.PlugIn(0, {L"ZERO"}).Failed());
+    ASSERT_FALSE(client.PlugIn(0, {L"E\\ZERO"}).Failed());
     ExpectError(ERROR_INVALID_PARAMETER, L"serial 0 leaves only with all children: use unplug all",
                 client.Unplug(0));
     EXPECT_EQ(1u, seam::CountOf("DeviceIoControl"));
@@ -135,9 +135,9 @@ TEST_F(OpenClient, SerialZeroIsUnpluggedOnlyWithAll) {
 }
 
 TEST_F(OpenClient, LongestHardwareIdIsSent) {
-    EXPECT_FALSE(client.PlugIn(1, {std::wstring(200, L'X')}).Failed());
+    EXPECT_FALSE(client.PlugIn(1, {L"E\\" + std::wstring(167, L'X')}).Failed());
     ASSERT_EQ(1u, simulated.Requests().size());
-    EXPECT_EQ(8u + 202u * 2u, simulated.Requests()[0].size());
+    EXPECT_EQ(8u + 171u * 2u, simulated.Requests()[0].size());
 }
 
 TEST(Client, NoBusPresent) {
@@ -166,9 +166,9 @@ TEST(Client, SecondClientOnSecondBus) {
     ASSERT_FALSE(first.Open().Failed());
     ASSERT_FALSE(second.Open(simulated.Path(1)).Failed());
     EXPECT_EQ(simulated.Path(0), first.Path());
-    ASSERT_FALSE(first.PlugIn(1, {L"A"}).Failed());
-    ASSERT_FALSE(second.PlugIn(1, {L"B"}).Failed());
-    EXPECT_EQ(L"B", Children(second).at(0).deviceId);
+    ASSERT_FALSE(first.PlugIn(1, {L"E\\A"}).Failed());
+    ASSERT_FALSE(second.PlugIn(1, {L"E\\B"}).Failed());
+    EXPECT_EQ(L"E\\B", Children(second).at(0).deviceId);
 
     first.Close();
     EXPECT_TRUE(simulated.machine().Children(0).empty());
@@ -180,7 +180,7 @@ TEST(Client, SecondClientOnSecondBus) {
 }
 
 TEST_F(OpenClient, MovingTheClientMovesTheHandle) {
-    ASSERT_FALSE(client.PlugIn(4, {L"A"}).Failed());
+    ASSERT_FALSE(client.PlugIn(4, {L"E\\A"}).Failed());
     BusClient moved(std::move(client));
     EXPECT_FALSE(client.IsOpen());
     EXPECT_EQ(std::vector<std::wstring>{L"04"}, Instances(moved));
@@ -224,7 +224,8 @@ TEST_P(RawPath, ReachesTheCallerAsWin32Results) {
 
 const std::vector<uint8_t> ElevenBytes = {8, 0, 0, 0, 5, 0, 0, 0, 'A', 0, 0};
 const std::vector<uint8_t> SizeTwelve = {12, 0, 0, 0, 5, 0, 0, 0, 'A', 0, 0, 0, 0, 0};
-const std::vector<uint8_t> GoodPlugIn = {8, 0, 0, 0, 5, 0, 0, 0, 'A', 0, 0, 0, 0, 0};
+const std::vector<uint8_t> GoodPlugIn = {8, 0,    0, 0,   5, 0, 0, 0, 'E',
+                                         0, '\\', 0, 'A', 0, 0, 0, 0, 0};
 const std::vector<uint8_t> UnplugSizeMismatch(20, 0);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -241,6 +242,6 @@ INSTANTIATE_TEST_SUITE_P(
                    0, ERROR_INVALID_PARAMETER, 0},
         RawRequest{"NoReadAccess", GENERIC_WRITE, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 0,
                    ERROR_ACCESS_DENIED, 0},
-        RawRequest{"CodeUnitsReturned", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 0, 0, 3},
+        RawRequest{"CodeUnitsReturned", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 0, 0, 5},
         RawRequest{"ShortOutputBuffer", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 2, 0, 0}),
     [](const auto& test) { return std::string(test.param.name); });

@@ -69,9 +69,9 @@ TEST(Tool, PlugListUnplugQuit) {
 TEST(Tool, ErrorsNameTheCauseAndTheSessionGoesOn) {
     SimulatedBus simulated;
     const Transcript transcript =
-        RunSession({L"plug 7 A", L"plug 7 B", L"unplug 9", L"unplug 0", L"unplug", L"plug x A",
-                    L"plug 4294967296 A", L"plug 5", L"plug 5 " + std::wstring(201, L'X'),
-                    L"frobnicate", L"list"});
+        RunSession({L"plug 7 E\\A", L"plug 7 E\\B", L"unplug 9", L"unplug 0", L"unplug",
+                    L"plug x A", L"plug 4294967296 A", L"plug 5",
+                    L"plug 5 " + std::wstring(201, L'X'), L"frobnicate", L"list"});
     EXPECT_EQ(L"error: serial 7 is already plugged in\n"
               L"error: no child with serial 9\n"
               L"error: serial 0 leaves only with all children: use unplug all\n"
@@ -84,7 +84,7 @@ TEST(Tool, ErrorsNameTheCauseAndTheSessionGoesOn) {
               transcript.err);
     EXPECT_EQ(L"plugged in serial 7\n"
               L"DEVICE ID\tINSTANCE\tDESCRIPTION\tLOCATION\n"
-              L"A\t07\tFenwarelConferenceDevice_07\tFenwarel Conference Bus\n",
+              L"E\\A\t07\tFenwarelConferenceDevice_07\tFenwarel Conference Bus\n",
               transcript.out);
     EXPECT_EQ(1, transcript.exitCode);
 }
@@ -113,7 +113,7 @@ TEST(Tool, SecondBusByPath) {
     Transcript transcript;
     Session session([&](const std::wstring& text) { transcript.out += text; },
                     [&](const std::wstring& text) { transcript.err += text; }, simulated.Path(1));
-    EXPECT_TRUE(session.Execute(L"plug 2 B"));
+    EXPECT_TRUE(session.Execute(L"plug 2 E\\B"));
     EXPECT_EQ(1u, simulated.machine().Children(1).size());
     EXPECT_TRUE(simulated.machine().Children(0).empty());
     simulated.machine().Close(first);
@@ -136,7 +136,7 @@ TEST(Tool, WaitHoldsTheChildrenUntilInterrupted) {
         [&](const std::wstring& text) { ADD_FAILURE() << std::string(text.begin(), text.end()); },
         L"");
     running = &session;
-    EXPECT_TRUE(session.Execute(L"plug 3 A"));
+    EXPECT_TRUE(session.Execute(L"plug 3 E\\A"));
     EXPECT_FALSE(session.Execute(L"wait"));
     EXPECT_FALSE(session.Execute(L"plug 4 B"));
     EXPECT_EQ(L"plugged in serial 3\n"
