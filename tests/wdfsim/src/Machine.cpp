@@ -72,6 +72,18 @@ void CheckIrql(const char* routine, KIRQL highest) {
     }
 }
 
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); i++) {
+        if (std::towlower(a[i]) != std::towlower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 Object::Object() {
     std::lock_guard<std::mutex> held(Current().lock);
     Current().live.insert(this);
@@ -251,18 +263,6 @@ std::wstring GuidText(const GUID& guid) {
                   guid.Data1, guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2],
                   guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
     return text;
-}
-
-bool SameText(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); i++) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Root-enumerated bus nodes, numbered in the order Plug and Play added them.

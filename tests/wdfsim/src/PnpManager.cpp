@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cwctype>
 
 namespace wdfsim {
 
@@ -104,17 +103,8 @@ IdFinding CheckChildIds(const PdoIdentity& identity) {
 }
 
 bool SameDeviceInstance(const PdoIdentity& first, const PdoIdentity& second) {
-    const std::wstring a = first.deviceId + L"\\" + first.instanceId;
-    const std::wstring b = second.deviceId + L"\\" + second.instanceId;
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t index = 0; index < a.size(); index++) {
-        if (std::towupper(a[index]) != std::towupper(b[index])) {
-            return false;
-        }
-    }
-    return true;
+    return SameText(first.deviceId + L"\\" + first.instanceId,
+                    second.deviceId + L"\\" + second.instanceId);
 }
 
 std::string InstancePath(const PdoIdentity& identity) {
