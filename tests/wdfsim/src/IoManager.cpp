@@ -68,10 +68,12 @@ Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
     // only the node's Exclusive property marks; the function driver's own request
     // (WdfDeviceInitSetExclusive) marks its unnamed device object and stops no open. A file
     // object counts until it is closed, after its last request, not merely cleaned up.
-    if (device.properties.exclusive && device.fileObjects != 0) {
+    size_t none = 0;
+    if (!device.properties.exclusive) {
+        device.fileObjects++;
+    } else if (!device.fileObjects.compare_exchange_strong(none, 1)) {
         return STATUS_ACCESS_DENIED;
     }
-    device.fileObjects++;
     std::shared_ptr<FileObject> file(new FileObject, CloseFileObject);
     file->device = &device;
     file->access = access;
@@ -82,6 +84,7 @@ Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
     const auto& config = device.fileObjectConfig;
     if (device.hasFileObjectConfig && config.EvtDeviceFileCreate != nullptr) {
         Request create;
+        create.file = file.get();
         {
             IrqlScope passive(PASSIVE_LEVEL);
             config.EvtDeviceFileCreate(HandleOf<WDFDEVICE>(&device), HandleOf<WDFREQUEST>(&create),
