@@ -2,7 +2,10 @@
 
 #include "BusTest.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 using wdfsim::Machine;
 
@@ -225,6 +228,29 @@ TEST_F(ControlHandle, CloseRacingAPlugInLeavesNoChild) {
     const auto result = Plug(2, {u"FENWAREL\\B"});
     EXPECT_EQ(STATUS_FILE_CLOSED, result.status);
     EXPECT_EQ(12u, result.information);
+    EXPECT_TRUE(ChildInstances().empty());
+    EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
+}
+
+// Here the close comes while the plug-in is changing the list: the cleanup waits for it, then
+// unplugs its child with the others.
+TEST_F(ControlHandle, CloseDuringAPlugInUnplugsItsChild) {
+    std::atomic<bool> cleanupWaits{false};
+    std::atomic<bool> closed{false};
+    std::thread closer;
+    machine.BeforeNext("WdfChildListAddOrUpdateChildDescriptionAsPresent", [&] {
+        machine.BeforeNext("WdfWaitLockAcquire", [&] { cleanupWaits = true; });
+        closer = std::thread([&] {
+            machine.Close(handle);
+            closed = true;
+        });
+        while (!cleanupWaits && !closed) {
+            std::this_thread::yield();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    });
+    EXPECT_EQ(STATUS_SUCCESS, Plug(2, {u"FENWAREL\\B"}).status);
+    closer.join();
     EXPECT_TRUE(ChildInstances().empty());
     EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
 }

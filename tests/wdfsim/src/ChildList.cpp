@@ -56,7 +56,8 @@ Entries::iterator Find(ChildList& list, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HE
     return list.entries.end();
 }
 
-bool Reported(const ChildEntry& entry) {
+// A pending insert or a present child: a new description for it is refused.
+bool CountsAsPresent(const ChildEntry& entry) {
     return entry.phase == ChildEntry::Phase::Present ||
            entry.phase == ChildEntry::Phase::PendingInsert;
 }
@@ -148,7 +149,7 @@ NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
     {
         Locked locked(*list);
         auto match = Find(*list, IdentificationDescription);
-        if (match != list->entries.end() && Reported(*match)) {
+        if (match != list->entries.end() && CountsAsPresent(*match)) {
             match->found = true;
             return STATUS_OBJECT_NAME_EXISTS; // the unused entry was never filled: no Cleanup
         }
