@@ -30,11 +30,24 @@ ChildIdDescription(PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER Header) {
     return CONTAINING_RECORD(Header, CHILD_ID_DESCRIPTION, Header);
 }
 
+// The bus device's context. ChildListLock serialises the changes a caller makes to the child
+// list (plug-in, unplug, the close's unplug of all): the check of a plug-in and its addition
+// must not interleave with another change of the same serial number, which the framework's
+// own serialisation of each single child-list call does not prevent.
 typedef struct _FDO_DEVICE_DATA {
-    ULONG Reserved;
+    WDFWAITLOCK ChildListLock;
 } FDO_DEVICE_DATA, *PFDO_DEVICE_DATA;
 
-WDF_DECLARE_CONTEXT_TYPE(FDO_DEVICE_DATA)
+WDF_DECLARE_CONTEXT_TYPE_WITH_NAME(FDO_DEVICE_DATA, FdoGetData)
+
+// The context of each control handle's file object. Closing is set, under the bus's
+// ChildListLock, by the handle's cleanup, which may run while requests on the handle still
+// run: a plug-in that finds it set adds no child, which would outlive its handle.
+typedef struct _FILE_OBJECT_DATA {
+    BOOLEAN Closing;
+} FILE_OBJECT_DATA, *PFILE_OBJECT_DATA;
+
+WDF_DECLARE_CONTEXT_TYPE_WITH_NAME(FILE_OBJECT_DATA, FileObjectGetData)
 
 typedef struct _PDO_DEVICE_DATA {
     ULONG SerialNumber;
@@ -54,7 +67,9 @@ EVT_WDF_FILE_CLEANUP BusFileCleanup;
 EVT_WDF_IO_QUEUE_IO_DEVICE_CONTROL BusDeviceControl;
 NTSTATUS PlugInChildRequest(WDFDEVICE Device, WDFREQUEST Request, ULONG_PTR* Information);
 NTSTATUS UnplugChildRequest(WDFDEVICE Device, WDFREQUEST Request, ULONG_PTR* Information);
+// The caller holds the bus's ChildListLock.
 NTSTATUS UnplugChild(WDFDEVICE Device, ULONG SerialNumber);
+BOOLEAN ChildBeingRemoved(WDFCHILDLIST List, ULONG SerialNumber);
 
 EVT_WDF_CHILD_LIST_IDENTIFICATION_DESCRIPTION_DUPLICATE ChildDescriptionDuplicate;
 EVT_WDF_CHILD_LIST_IDENTIFICATION_DESCRIPTION_COMPARE ChildDescriptionCompare;

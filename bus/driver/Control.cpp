@@ -7,6 +7,7 @@
 #pragma alloc_text(PAGE, PlugInChildRequest)
 #pragma alloc_text(PAGE, UnplugChildRequest)
 #pragma alloc_text(PAGE, UnplugChild)
+#pragma alloc_text(PAGE, ChildBeingRemoved)
 #endif
 
 VOID BusDeviceControl(WDFQUEUE Queue, WDFREQUEST Request, size_t OutputBufferLength,
@@ -31,8 +32,12 @@ VOID BusDeviceControl(WDFQUEUE Queue, WDFREQUEST Request, size_t OutputBufferLen
 
     // The information value counts input, yet for a buffered request the system copies that
     // many bytes back into the caller's output buffer; with a non-empty buffer it must never
-    // exceed that buffer's length.
-    if (OutputBufferLength != 0 && information > OutputBufferLength) {
+    // exceed that buffer's length. An output pointer of length 0 marks the request as an
+    // input operation, which the framework's verifier stops unless the value is 0; with no
+    // output pointer at all the value reaches the caller as the byte count.
+    if (OutputBufferLength != 0
+            ? information > OutputBufferLength
+            : (WdfRequestWdmGetIrp(Request)->Flags & IRP_INPUT_OPERATION) != 0) {
         information = 0;
     }
     WdfRequestCompleteWithInformation(Request, status, information);
@@ -60,19 +65,68 @@ NTSTATUS PlugInChildRequest(WDFDEVICE Device, WDFREQUEST Request, ULONG_PTR* Inf
         return STATUS_INVALID_PARAMETER;
     }
 
-    // The child list duplicates the description during the call, so the request's buffer
-    // is not referenced afterwards.
+    // The first id becomes the child's device id and hardware id unchanged, and Windows stops
+    // with a bug check on one that breaks its rules. The double NUL ends the scan.
+    SIZE_T idLength = 0;
+    while (input->HardwareIds[idLength] != UNICODE_NULL) {
+        idLength++;
+    }
+    if (BusCheckDeviceId(input->HardwareIds, idLength, input->SerialNumber, NULL) !=
+        BusIdAccepted) {
+        return STATUS_INVALID_PARAMETER;
+    }
+
+    WDFCHILDLIST list = WdfFdoGetDefaultChildList(Device);
+    WDFWAITLOCK lock = FdoGetData(Device)->ChildListLock;
+    WdfWaitLockAcquire(lock, NULL);
+    WDFFILEOBJECT file = WdfRequestGetFileObject(Request);
+    if (file == NULL || FileObjectGetData(file)->Closing) {
+        // The handle's cleanup has unplugged every child: a child added now would outlive it.
+        status = STATUS_FILE_CLOSED;
+    } else if (ChildBeingRemoved(list, input->SerialNumber)) {
+        // A new device with the same ids beside the old one would be a duplicate to Plug and
+        // Play.
+        status = BUS_STATUS_CHILD_BEING_REMOVED;
+    } else {
+        // The child list duplicates the description during the call, so the request's buffer
+        // is not referenced afterwards.
+        CHILD_ID_DESCRIPTION description;
+        WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
+        description.SerialNumber = input->SerialNumber;
+        description.HardwareIdsLength = count;
+        description.HardwareIds = input->HardwareIds;
+        status = WdfChildListAddOrUpdateChildDescriptionAsPresent(list, &description.Header, NULL);
+        // The framework counts an existing child as success; for the caller it is a refusal,
+        // and the existing child keeps its description.
+        if (status == STATUS_OBJECT_NAME_EXISTS) {
+            status = STATUS_INVALID_PARAMETER;
+        }
+    }
+    WdfWaitLockRelease(lock);
+    return status;
+}
+
+// Whether the list still holds a child with this serial number that was reported missing and
+// whose device Plug and Play has not removed yet.
+BOOLEAN ChildBeingRemoved(WDFCHILDLIST List, ULONG SerialNumber) {
+    PAGED_CODE();
+
+    WDF_CHILD_LIST_ITERATOR iterator;
+    WDF_CHILD_LIST_ITERATOR_INIT(&iterator, WdfRetrieveMissingChildren);
     CHILD_ID_DESCRIPTION description;
     WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
-    description.SerialNumber = input->SerialNumber;
-    description.HardwareIdsLength = count;
-    description.HardwareIds = input->HardwareIds;
-    status = WdfChildListAddOrUpdateChildDescriptionAsPresent(WdfFdoGetDefaultChildList(Device),
-                                                              &description.Header, NULL);
+    WDF_CHILD_RETRIEVE_INFO info;
+    WDF_CHILD_RETRIEVE_INFO_INIT(&info, &description.Header);
 
-    // The framework counts an existing child as success; for the caller it is a refusal,
-    // and the existing child keeps its description.
-    return status == STATUS_OBJECT_NAME_EXISTS ? STATUS_INVALID_PARAMETER : status;
+    // The description is a byte copy of the list's own: its hardware ids are borrowed.
+    BOOLEAN found = FALSE;
+    WDFDEVICE child;
+    WdfChildListBeginIteration(List, &iterator);
+    while (!found && NT_SUCCESS(WdfChildListRetrieveNextDevice(List, &iterator, &child, &info))) {
+        found = description.SerialNumber == SerialNumber;
+    }
+    WdfChildListEndIteration(List, &iterator);
+    return found;
 }
 
 NTSTATUS UnplugChildRequest(WDFDEVICE Device, WDFREQUEST Request, ULONG_PTR* Information) {
@@ -90,7 +144,11 @@ NTSTATUS UnplugChildRequest(WDFDEVICE Device, WDFREQUEST Request, ULONG_PTR* Inf
     }
 
     *Information = length;
-    return UnplugChild(Device, input->SerialNumber);
+    WDFWAITLOCK lock = FdoGetData(Device)->ChildListLock;
+    WdfWaitLockAcquire(lock, NULL);
+    status = UnplugChild(Device, input->SerialNumber);
+    WdfWaitLockRelease(lock);
+    return status;
 }
 
 NTSTATUS UnplugChild(WDFDEVICE Device, ULONG SerialNumber) {

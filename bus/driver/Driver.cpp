@@ -24,6 +24,8 @@ NTSTATUS BusDeviceAdd(WDFDRIVER Driver, PWDFDEVICE_INIT DeviceInit) {
     PAGED_CODE();
 
     WdfDeviceInitSetDeviceType(DeviceInit, FILE_DEVICE_BUS_EXTENDER);
+    // This marks only the bus's own device object, which opens do not reach by name: the
+    // INF's Exclusive value is what makes the stack admit one handle at a time.
     WdfDeviceInitSetExclusive(DeviceInit, TRUE);
 
     WDF_CHILD_LIST_CONFIG childListConfig;
@@ -36,12 +38,23 @@ NTSTATUS BusDeviceAdd(WDFDRIVER Driver, PWDFDEVICE_INIT DeviceInit) {
 
     WDF_FILEOBJECT_CONFIG fileConfig;
     WDF_FILEOBJECT_CONFIG_INIT(&fileConfig, BusFileCreate, WDF_NO_EVENT_CALLBACK, BusFileCleanup);
-    WdfDeviceInitSetFileObjectConfig(DeviceInit, &fileConfig, WDF_NO_OBJECT_ATTRIBUTES);
+    WDF_OBJECT_ATTRIBUTES fileAttributes;
+    WDF_OBJECT_ATTRIBUTES_INIT_CONTEXT_TYPE(&fileAttributes, FILE_OBJECT_DATA);
+    WdfDeviceInitSetFileObjectConfig(DeviceInit, &fileConfig, &fileAttributes);
 
     WDF_OBJECT_ATTRIBUTES deviceAttributes;
     WDF_OBJECT_ATTRIBUTES_INIT_CONTEXT_TYPE(&deviceAttributes, FDO_DEVICE_DATA);
     WDFDEVICE device;
     NTSTATUS status = WdfDeviceCreate(&DeviceInit, &deviceAttributes, &device);
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+
+    // Created before the queue, so that every request finds it; deleted with the device.
+    WDF_OBJECT_ATTRIBUTES lockAttributes;
+    WDF_OBJECT_ATTRIBUTES_INIT(&lockAttributes);
+    lockAttributes.ParentObject = device;
+    status = WdfWaitLockCreate(&lockAttributes, &FdoGetData(device)->ChildListLock);
     if (!NT_SUCCESS(status)) {
         return status;
     }
@@ -77,7 +90,15 @@ VOID BusFileCreate(WDFDEVICE Device, WDFREQUEST Request, WDFFILEOBJECT FileObjec
 
 // Closing a handle unplugs the children of the bus that handle was opened on. The file
 // object names its own device, so no driver-wide record of the last open is needed, and
-// two buses opened at once keep their children apart.
+// two buses opened at once keep their children apart. A plug-in on this handle may still be
+// running: marking the handle closing under the bus's lock makes it either finish before the
+// unplug of all or add nothing.
 VOID BusFileCleanup(WDFFILEOBJECT FileObject) {
-    (void)UnplugChild(WdfFileObjectGetDevice(FileObject), BUS_UNPLUG_ALL_CHILDREN);
+    WDFDEVICE device = WdfFileObjectGetDevice(FileObject);
+    WDFWAITLOCK lock = FdoGetData(device)->ChildListLock;
+
+    WdfWaitLockAcquire(lock, NULL);
+    FileObjectGetData(FileObject)->Closing = TRUE;
+    (void)UnplugChild(device, BUS_UNPLUG_ALL_CHILDREN);
+    WdfWaitLockRelease(lock);
 }

@@ -134,6 +134,12 @@ FORCEINLINE BUS_ID_VERDICT BusCheckDeviceId(const WCHAR* Id, SIZE_T Length, ULON
 #define BUS_STATUS_CHILD_BEING_REMOVED ((LONG)0xC000022DL)
 #define BUS_ERROR_CHILD_BEING_REMOVED 1237L
 
+/*
+ * The bus admits one open handle at a time, and closing it unplugs every child. A plug-in
+ * still running when the handle's cleanup has unplugged them adds nothing and completes with
+ * STATUS_FILE_CLOSED (ERROR_INVALID_HANDLE): no child outlives the handle it came through.
+ */
+
 static_assert(IOCTL_BUS_PLUGIN_CHILD == 0x002A4000, "plug-in control code");
 static_assert(IOCTL_BUS_UNPLUG_CHILD == 0x002A4004, "unplug control code");
 static_assert(FIELD_OFFSET(BUS_PLUGIN_INPUT, Size) == 0, "plug-in layout");

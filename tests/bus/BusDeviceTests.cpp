@@ -2,7 +2,10 @@
 
 #include "BusTest.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 using wdfsim::Machine;
 
@@ -13,6 +16,7 @@ const std::vector<std::string> DeviceAddCalls = {"WdfDeviceInitSetDeviceType",
                                                  "WdfFdoInitSetDefaultChildListConfig",
                                                  "WdfDeviceInitSetFileObjectConfig",
                                                  "WdfDeviceCreate",
+                                                 "WdfWaitLockCreate",
                                                  "WdfIoQueueCreate",
                                                  "WdfDeviceCreateDeviceInterface",
                                                  "WdfDeviceSetBusInformationForChildren"};
@@ -59,9 +63,10 @@ TEST(BusDriver, DeviceAddConfiguresTheBusInOrder) {
     EXPECT_TRUE(device.exclusive);
 
     ExpectInheritingAttributes(device, WDF_GET_CONTEXT_TYPE_INFO(FDO_DEVICE_DATA));
-    EXPECT_EQ(4u, device.attributes.ContextTypeInfo->ContextSize);
-    EXPECT_EQ(0u,
-              WdfObjectGet_FDO_DEVICE_DATA(wdfsim::HandleOf<WDFDEVICE>(&BusDevice(0)))->Reserved);
+    // The bus's lock belongs to the bus device: it is deleted with it.
+    ASSERT_EQ(1u, device.children.size());
+    EXPECT_EQ(FdoGetData(wdfsim::HandleOf<WDFDEVICE>(&BusDevice(0)))->ChildListLock,
+              wdfsim::HandleOf<WDFWAITLOCK>(device.children[0].get()));
 
     const WDF_CHILD_LIST_CONFIG& list = device.childList->config;
     EXPECT_EQ(sizeof(WDF_CHILD_LIST_CONFIG), list.Size);
@@ -85,6 +90,9 @@ TEST(BusDriver, DeviceAddConfiguresTheBusInOrder) {
     EXPECT_EQ(&BusFileCleanup, file.EvtFileCleanup);
     EXPECT_EQ(WdfUseDefault, file.AutoForwardCleanupClose);
     EXPECT_EQ(WdfFileObjectWdfCannotUseFsContexts, file.FileObjectClass);
+    ASSERT_TRUE(device.hasFileObjectAttributes);
+    EXPECT_EQ(WDF_GET_CONTEXT_TYPE_INFO(FILE_OBJECT_DATA),
+              device.fileObjectAttributes.ContextTypeInfo);
 
     const WDF_IO_QUEUE_CONFIG& queue = device.defaultQueue->config;
     EXPECT_FALSE(device.defaultQueue->hasAttributes);
@@ -139,15 +147,36 @@ TEST_P(BusDeviceAddFailure, ReturnsTheStatusAndStops) {
 
 INSTANTIATE_TEST_SUITE_P(Bus, BusDeviceAddFailure,
                          ::testing::Values(DeviceAddFailure{"WdfDeviceCreate", 5},
-                                           DeviceAddFailure{"WdfIoQueueCreate", 6},
-                                           DeviceAddFailure{"WdfDeviceCreateDeviceInterface", 7}));
+                                           DeviceAddFailure{"WdfWaitLockCreate", 6},
+                                           DeviceAddFailure{"WdfIoQueueCreate", 7},
+                                           DeviceAddFailure{"WdfDeviceCreateDeviceInterface", 8}));
 
 using ControlHandle = BusTest;
 
-TEST_F(ControlHandle, EveryOpenSucceedsWhateverTheAccess) {
+// The INF makes the bus exclusive: a second caller is refused while the first holds the bus,
+// whatever access it asks for, and the bus is free again once the first handle is closed.
+TEST_F(ControlHandle, SecondOpenIsRefusedWhileAHandleIsOpen) {
+    ASSERT_TRUE(InstalledBusProperties().exclusive);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"FENWAREL\\A"}).status);
     wdfsim::HandleId other;
-    EXPECT_EQ(STATUS_SUCCESS, machine.Open(bus, 0, &other));
-    EXPECT_EQ(STATUS_SUCCESS, machine.Open(bus, wdfsim::FileWriteData, &other));
+    for (uint32_t access : {0u, wdfsim::FileReadData, wdfsim::FileWriteData}) {
+        EXPECT_EQ(STATUS_ACCESS_DENIED, machine.Open(bus, access, &other));
+    }
+    EXPECT_EQ(std::vector<std::wstring>{L"01"}, ChildInstances());
+    machine.Close(handle);
+    EXPECT_EQ(STATUS_SUCCESS, machine.Open(bus, wdfsim::FileReadData, &handle));
+    EXPECT_EQ(1u, machine.OpenHandles());
+}
+
+// Without the INF's Exclusive value, the driver's own WdfDeviceInitSetExclusive stops no open.
+TEST(ControlHandleWithoutExclusive, EveryOpenSucceeds) {
+    Machine machine;
+    ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
+    ASSERT_EQ(STATUS_SUCCESS, machine.AddBus());
+    wdfsim::HandleId handle;
+    for (uint32_t access : {0u, wdfsim::FileReadData, wdfsim::FileWriteData}) {
+        EXPECT_EQ(STATUS_SUCCESS, machine.Open(0, access, &handle));
+    }
     EXPECT_EQ(3u, machine.OpenHandles());
 }
 
@@ -158,8 +187,9 @@ TEST_F(ControlHandle, CloseUnplugsEveryChild) {
     EXPECT_EQ(4u, ChildInstances().size());
     machine.ClearCalls();
     machine.Close(handle);
-    EXPECT_EQ((std::vector<std::string>{"WdfFileObjectGetDevice", "WdfFdoGetDefaultChildList",
-                                        "WdfChildListBeginScan", "WdfChildListEndScan"}),
+    EXPECT_EQ((std::vector<std::string>{"WdfFileObjectGetDevice", "WdfWaitLockAcquire",
+                                        "WdfFdoGetDefaultChildList", "WdfChildListBeginScan",
+                                        "WdfChildListEndScan", "WdfWaitLockRelease"}),
               machine.Calls());
     EXPECT_TRUE(ChildInstances().empty());
     EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
@@ -176,9 +206,9 @@ TEST_F(ControlHandle, CloseUnplugsTheChildrenOfItsOwnBusOnly) {
     ASSERT_EQ(STATUS_SUCCESS, machine.AddBus(&second));
     wdfsim::HandleId secondHandle;
     ASSERT_EQ(STATUS_SUCCESS, machine.Open(second, wdfsim::FileReadData, &secondHandle));
-    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"A"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"E\\A"}).status);
     ASSERT_EQ(STATUS_SUCCESS,
-              Send(secondHandle, IOCTL_BUS_PLUGIN_CHILD, PluginInput(2, {u"B"})).status);
+              Send(secondHandle, IOCTL_BUS_PLUGIN_CHILD, PluginInput(2, {u"E\\B"})).status);
 
     // The bus opened last is the second; closing the first handle still unplugs the first.
     machine.Close(handle);
@@ -189,13 +219,38 @@ TEST_F(ControlHandle, CloseUnplugsTheChildrenOfItsOwnBusOnly) {
     EXPECT_TRUE(ChildInstances(second).empty());
 }
 
-TEST_F(ControlHandle, EachCloseOnOneBusUnplugsAll) {
-    wdfsim::HandleId secondHandle;
-    ASSERT_EQ(STATUS_SUCCESS, machine.Open(bus, wdfsim::FileReadData, &secondHandle));
-    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"A"}).status);
-    machine.Close(secondHandle);
+// The framework runs the cleanup while a plug-in on the handle is still running: here the
+// close comes after the plug-in has read its input and before it changes the list. The
+// plug-in then adds nothing, and no child outlives the handle.
+TEST_F(ControlHandle, CloseRacingAPlugInLeavesNoChild) {
+    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"FENWAREL\\A"}).status);
+    machine.BeforeNext("WdfWaitLockAcquire", [this] { machine.Close(handle); });
+    const auto result = Plug(2, {u"FENWAREL\\B"});
+    EXPECT_EQ(STATUS_FILE_CLOSED, result.status);
+    EXPECT_EQ(12u, result.information);
     EXPECT_TRUE(ChildInstances().empty());
-    ASSERT_EQ(STATUS_SUCCESS, Plug(2, {u"B"}).status);
-    machine.Close(handle);
+    EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
+}
+
+// Here the close comes while the plug-in is changing the list: the cleanup waits for it, then
+// unplugs its child with the others.
+TEST_F(ControlHandle, CloseDuringAPlugInUnplugsItsChild) {
+    std::atomic<bool> cleanupWaits{false};
+    std::atomic<bool> closed{false};
+    std::thread closer;
+    machine.BeforeNext("WdfChildListAddOrUpdateChildDescriptionAsPresent", [&] {
+        machine.BeforeNext("WdfWaitLockAcquire", [&] { cleanupWaits = true; });
+        closer = std::thread([&] {
+            machine.Close(handle);
+            closed = true;
+        });
+        while (!cleanupWaits && !closed) {
+            std::this_thread::yield();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    });
+    EXPECT_EQ(STATUS_SUCCESS, Plug(2, {u"FENWAREL\\B"}).status);
+    closer.join();
     EXPECT_TRUE(ChildInstances().empty());
+    EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
 }

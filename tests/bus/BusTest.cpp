@@ -1,5 +1,7 @@
 #include "BusTest.h"
 
+#include "wdfsim/InfInstall.h"
+
 Bytes PluginInput(uint32_t size, uint32_t serial, const std::u16string& units) {
     Bytes bytes(8 + units.size() * 2);
     std::memcpy(&bytes[0], &size, 4);
@@ -25,20 +27,29 @@ Bytes UnplugInput(uint32_t size, uint32_t serial, size_t length) {
     return bytes;
 }
 
+wdfsim::DeviceProperties InstalledBusProperties() {
+    static const wdfsim::InfModel model =
+        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, L"Root\\FenwarelConferenceBus", 19041);
+    EXPECT_FALSE(model.modelsSection.empty()) << "the INF has no model for the bus";
+    return model.properties;
+}
+
 void BusTest::SetUp() {
     ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
-    ASSERT_EQ(STATUS_SUCCESS, machine.AddBus(&bus));
+    ASSERT_EQ(STATUS_SUCCESS, machine.AddBus(&bus, InstalledBusProperties()));
     ASSERT_EQ(STATUS_SUCCESS, machine.Open(bus, wdfsim::FileReadData, &handle));
 }
 
-wdfsim::IoStatus BusTest::Send(ULONG code, const Bytes& input, size_t outputLength) {
-    return Send(handle, code, input, outputLength);
+wdfsim::IoStatus BusTest::Send(ULONG code, const Bytes& input, size_t outputLength,
+                               bool outputPointer) {
+    return Send(handle, code, input, outputLength, outputPointer);
 }
 
 wdfsim::IoStatus BusTest::Send(wdfsim::HandleId target, ULONG code, const Bytes& input,
-                               size_t outputLength) {
-    Bytes output(outputLength);
-    return machine.DeviceControl(target, code, input.data(), input.size(), output.data(),
+                               size_t outputLength, bool outputPointer) {
+    Bytes output(outputLength + 1);
+    return machine.DeviceControl(target, code, input.data(), input.size(),
+                                 outputLength != 0 || outputPointer ? output.data() : nullptr,
                                  outputLength);
 }
 

@@ -26,13 +26,18 @@ template <class Case> std::string CaseName(const ::testing::TestParamInfo<Case>&
     return test.param.name;
 }
 
+// The properties a bus node gets from ConferenceBus.inf on Windows 10 version 2004.
+wdfsim::DeviceProperties InstalledBusProperties();
+
 class BusTest : public ::testing::Test {
 protected:
     void SetUp() override;
 
-    wdfsim::IoStatus Send(ULONG code, const Bytes& input, size_t outputLength = 0);
+    // An output buffer of `outputLength` bytes; of length 0, a pointer only if asked for.
+    wdfsim::IoStatus Send(ULONG code, const Bytes& input, size_t outputLength = 0,
+                          bool outputPointer = false);
     wdfsim::IoStatus Send(wdfsim::HandleId handle, ULONG code, const Bytes& input,
-                          size_t outputLength = 0);
+                          size_t outputLength = 0, bool outputPointer = false);
     wdfsim::IoStatus Plug(uint32_t serial, const std::vector<std::u16string>& ids);
     wdfsim::IoStatus Unplug(uint32_t serial);
     // The instance ids of the bus's child devices after Plug and Play has enumerated.

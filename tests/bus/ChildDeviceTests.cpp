@@ -2,6 +2,11 @@
 
 #include "BusTest.h"
 
+#include "DeviceIdCases.h"
+
+#include <cctype>
+#include <cwchar>
+
 namespace {
 
 struct Identity {
@@ -46,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(Bus, ChildIdentity,
 using ChildDevice = BusTest;
 
 TEST_F(ChildDevice, ContextAndCapabilities) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(12, {u"X"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(12, {u"E\\X"}).status);
     ASSERT_EQ(1u, ChildInstances().size());
     const wdfsim::Device& child = OnlyChild();
     EXPECT_TRUE(child.pdo);
@@ -95,7 +100,7 @@ TEST_F(ChildDevice, ContextAndCapabilities) {
 }
 
 TEST_F(ChildDevice, CreationRunsTheStepsInOrder) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"X"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"E\\X"}).status);
     machine.ClearCalls();
     ChildInstances();
     EXPECT_EQ(
@@ -129,7 +134,7 @@ TEST_P(ChildCreationFailure, ReturnsTheStatusAndLeavesNoChild) {
 
     // Through Plug and Play: no device, the description freed, no retry.
     machine.FailNext(GetParam().routine, GetParam().status, GetParam().skip);
-    ASSERT_EQ(STATUS_SUCCESS, Plug(3, {u"ID"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(3, {u"E\\ID"}).status);
     EXPECT_TRUE(ChildInstances().empty());
     EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
     EXPECT_TRUE(ChildInstances().empty());
@@ -149,3 +154,46 @@ TEST_F(ChildDevice, CreatingOnABusInitRecordIsRefused) {
     WDFDEVICE_INIT init;
     EXPECT_EQ(STATUS_INVALID_DEVICE_REQUEST, CreateChildDevice(&init, L"ID\0", 3));
 }
+
+// Each id rule at its boundary: the driver refuses exactly the ids that Plug and Play, as the
+// simulation has it, would stop the machine on; an accepted id becomes the child's ids.
+class DeviceIdRule : public BusTest,
+                     public ::testing::WithParamInterface<testsupport::DeviceIdCase> {};
+
+TEST_P(DeviceIdRule, RefusedExactlyWherePlugAndPlayWouldStop) {
+    const testsupport::DeviceIdCase& row = GetParam();
+    const std::u16string id(row.id.begin(), row.id.end());
+    const auto result = Plug(row.serialNumber, {id, u"E\\SECOND"});
+    EXPECT_EQ(id.size() + 2 + 9, result.information);
+
+    wchar_t instance[16];
+    std::swprintf(instance, 16, L"%02d", static_cast<int>(row.serialNumber));
+    wdfsim::PdoIdentity identity;
+    identity.deviceId = row.id;
+    identity.hardwareIds = {row.id};
+    identity.instanceId = instance;
+    const wdfsim::IdFinding finding = wdfsim::CheckChildIds(identity);
+    if (row.verdict == BusIdAccepted) {
+        EXPECT_EQ(STATUS_SUCCESS, result.status);
+        EXPECT_EQ(std::vector<std::wstring>{instance}, ChildInstances());
+        EXPECT_EQ(row.id, machine.Children(bus).at(0).deviceId);
+        EXPECT_EQ(0u, finding.kind) << finding.rule;
+    } else {
+        EXPECT_EQ(STATUS_INVALID_PARAMETER, result.status);
+        EXPECT_TRUE(ChildInstances().empty());
+        EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
+        EXPECT_NE(0u, finding.kind);
+    }
+    EXPECT_EQ(0u, machine.FatalErrors());
+}
+
+INSTANTIATE_TEST_SUITE_P(Bus, DeviceIdRule, ::testing::ValuesIn(testsupport::DeviceIdCases()),
+                         [](const ::testing::TestParamInfo<testsupport::DeviceIdCase>& test) {
+                             std::string name = test.param.name;
+                             for (char& character : name) {
+                                 character = std::isalnum(static_cast<unsigned char>(character))
+                                                 ? character
+                                                 : '_';
+                             }
+                             return name;
+                         });

@@ -1,21 +1,32 @@
 #include "ChildListModel.h"
 
 Outcome ChildListModel::Apply(const Expectation& expected) {
+    const uint32_t serial = expected.serial;
+    const bool removing = missing_.count(serial) != 0 || leftOut_.count(serial) != 0;
     std::string row = expected.row;
-    bool taken = true;
+    Outcome outcome = expected.taken;
     switch (expected.effect) {
     case Effect::PlugIn:
-        taken = present_.emplace(expected.serial, expected.hardwareIds).second;
+        if (present_.count(serial) != 0) {
+            row += " refused";
+            outcome = expected.refused;
+        } else if (removing) {
+            row += " being removed";
+            outcome = expected.beingRemoved;
+        } else {
+            present_.emplace(serial, expected.hardwareIds);
+        }
         break;
     case Effect::Unplug:
-        if (present_.count(expected.serial) != 0) {
-            Unplug(expected.serial);
-        } else if (missing_.count(expected.serial) != 0) {
+        if (present_.count(serial) != 0) {
+            Unplug(serial);
+        } else if (removing) {
             // Its description stays in the list until Plug and Play removes the device, and
             // reporting it missing again succeeds.
             row += " missing";
         } else {
-            taken = false;
+            row += " refused";
+            outcome = expected.refused;
         }
         break;
     case Effect::UnplugAll:
@@ -24,15 +35,20 @@ Outcome ChildListModel::Apply(const Expectation& expected) {
     case Effect::None:
         break;
     }
-    rows_.insert(taken ? row : row + " refused");
-    return taken ? expected.taken : expected.refused;
+    rows_.insert(row);
+    return outcome;
 }
 
-void ChildListModel::Enumerated() {
+void ChildListModel::RelationsAnswered() {
+    leftOut_.insert(missing_.begin(), missing_.end());
     missing_.clear();
     for (const auto& child : present_) {
         reported_.insert(child.first);
     }
+}
+
+void ChildListModel::Removed() {
+    leftOut_.clear();
 }
 
 void ChildListModel::Closed() {
@@ -41,8 +57,14 @@ void ChildListModel::Closed() {
     }
 }
 
+std::multiset<uint32_t> ChildListModel::Missing() const {
+    std::multiset<uint32_t> missing(missing_.begin(), missing_.end());
+    missing.insert(leftOut_.begin(), leftOut_.end());
+    return missing;
+}
+
 // A child never reported to Plug and Play leaves the list at once; a reported one stays,
-// missing, until the next enumeration.
+// missing, until Plug and Play has removed its device.
 void ChildListModel::Unplug(uint32_t serial) {
     if (reported_.erase(serial) != 0) {
         missing_.insert(serial);

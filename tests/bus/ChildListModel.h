@@ -14,17 +14,22 @@ public:
     // The outcome of the request for the list as it stands; the list takes the change where
     // the outcome says so.
     Outcome Apply(const Expectation& expected);
-    // Plug and Play has enumerated: missing children are gone, present ones reported.
-    void Enumerated();
+    // Plug and Play has answered the bus relations: present children are reported, missing ones
+    // left out, their devices still there.
+    void RelationsAnswered();
+    // Plug and Play has removed the devices left out.
+    void Removed();
     // The handle closed, which unplugs every child.
     void Closed();
 
     const std::map<uint32_t, std::u16string>& Present() const { return present_; }
-    const std::multiset<uint32_t>& Missing() const { return missing_; }
+    // Reported missing, their devices not yet removed: left out of an answer or not yet.
+    std::multiset<uint32_t> Missing() const;
     // Each description holds one pool block: its copy of the hardware ids.
-    size_t Descriptions() const { return present_.size() + missing_.size(); }
-    // The rows of the outcome table reached, a change taken or refused apart, and the unplug
-    // of a child reported missing apart from that of a present one.
+    size_t Descriptions() const { return present_.size() + missing_.size() + leftOut_.size(); }
+    // The rows of the outcome table reached, a change taken or refused apart, the unplug of a
+    // child reported missing apart from that of a present one, and the plug-in of a child
+    // whose old device still exists.
     const std::set<std::string>& Rows() const { return rows_; }
 
 private:
@@ -32,6 +37,7 @@ private:
 
     std::map<uint32_t, std::u16string> present_; // serial -> hardware ids
     std::set<uint32_t> reported_;                // present serials Plug and Play knows of
-    std::multiset<uint32_t> missing_;            // reported missing, device not yet removed
+    std::set<uint32_t> missing_;                 // reported missing, still in the relations
+    std::set<uint32_t> leftOut_;                 // left out of the relations, device not removed
     std::set<std::string> rows_;
 };

@@ -24,7 +24,8 @@ ChildListView ViewChildList(size_t bus) {
             EXPECT_TRUE(context != nullptr && context->SerialNumber == serial)
                 << "the child device of serial " << serial << " carries another";
         }
-        if (entry.phase == wdfsim::ChildEntry::Phase::Missing) {
+        if (entry.phase == wdfsim::ChildEntry::Phase::Missing ||
+            entry.phase == wdfsim::ChildEntry::Phase::Removing) {
             view.missing.insert(serial);
             continue;
         }

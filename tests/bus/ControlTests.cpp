@@ -13,6 +13,7 @@ struct Outcome {
     NTSTATUS status;
     uint64_t information;
     std::vector<std::wstring> childrenAfter; // instance ids; serial 3 is plugged in first
+    bool outputPointer = false;              // an output pointer even for a length of 0
 };
 
 std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
@@ -21,7 +22,7 @@ std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
 
 using namespace std::string_literals;
 
-const std::u16string Ids = u"ID\0\0"s;
+const std::u16string Ids = u"E\\ID\0\0"s;
 
 Bytes Truncated(Bytes bytes, size_t length) {
     bytes.resize(length);
@@ -42,16 +43,16 @@ const ULONG OtherFunction =
 class ControlOutcome : public BusTest, public ::testing::WithParamInterface<Outcome> {};
 
 TEST_P(ControlOutcome, StatusInformationAndEffect) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(3, {u"EXISTING"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(3, {u"E\\EXISTING"}).status);
     const Outcome& row = GetParam();
-    const wdfsim::IoStatus result = Send(row.code, row.input, row.outputLength);
+    const wdfsim::IoStatus result = Send(row.code, row.input, row.outputLength, row.outputPointer);
     EXPECT_EQ(row.status, result.status);
     EXPECT_EQ(row.information, result.information);
     EXPECT_EQ(row.childrenAfter, ChildInstances());
 }
 
 // Rows of the outcome table; serial 3 is present before each request. The information
-// value of a plug-in counts code units: "ID\0\0" is 4.
+// value of a plug-in counts code units: "E\ID\0\0" is 6.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(PlugIn, ControlOutcome, ::testing::Values(
     Outcome{"NoInput", IOCTL_BUS_PLUGIN_CHILD, {}, 0, STATUS_BUFFER_TOO_SMALL, 0, {L"03"}},
@@ -68,15 +69,15 @@ INSTANTIATE_TEST_SUITE_P(PlugIn, ControlOutcome, ::testing::Values(
     Outcome{"NoFinalNul", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 5, u"ID\0\0X"s), 0,
             STATUS_INVALID_PARAMETER, 5, {L"03"}},
     Outcome{"SerialPresent", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 3, Ids), 0,
-            STATUS_INVALID_PARAMETER, 4, {L"03"}},
+            STATUS_INVALID_PARAMETER, 6, {L"03"}},
     Outcome{"Accepted", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 5, Ids), 0,
-            STATUS_SUCCESS, 4, {L"03", L"05"}},
+            STATUS_SUCCESS, 6, {L"03", L"05"}},
     Outcome{"TwelveBytesEmptyId", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 5, u"\0\0"s), 0,
-            STATUS_SUCCESS, 2, {L"03", L"05"}},
-    Outcome{"OddByteIgnored", IOCTL_BUS_PLUGIN_CHILD, Padded(PluginInput(8, 5, u"\0\0"s)), 0,
-            STATUS_SUCCESS, 2, {L"03", L"05"}},
+            STATUS_INVALID_PARAMETER, 2, {L"03"}},
+    Outcome{"OddByteIgnored", IOCTL_BUS_PLUGIN_CHILD, Padded(PluginInput(8, 5, Ids)), 0,
+            STATUS_SUCCESS, 6, {L"03", L"05"}},
     Outcome{"SerialZero", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 0, Ids), 0,
-            STATUS_SUCCESS, 4, {L"03", L"00"}}),
+            STATUS_SUCCESS, 6, {L"03", L"00"}}),
     CaseName<Outcome>);
 
 INSTANTIATE_TEST_SUITE_P(Unplug, ControlOutcome, ::testing::Values(
@@ -103,25 +104,32 @@ INSTANTIATE_TEST_SUITE_P(OtherCode, ControlOutcome, ::testing::Values(
     CaseName<Outcome>);
 
 // With a non-empty output buffer shorter than the information value, the value is 0: the
-// system would otherwise copy that many bytes into the caller's buffer.
+// system would otherwise copy that many bytes into the caller's buffer. So it is for an output
+// buffer of length 0 passed with a pointer, which the framework's verifier would stop.
 INSTANTIATE_TEST_SUITE_P(OutputBuffer, ControlOutcome, ::testing::Values(
     Outcome{"PlugShortBuffer", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 5, Ids), 3,
             STATUS_SUCCESS, 0, {L"03", L"05"}},
-    Outcome{"PlugExactBuffer", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 5, Ids), 4,
-            STATUS_SUCCESS, 4, {L"03", L"05"}},
+    Outcome{"PlugExactBuffer", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 5, Ids), 6,
+            STATUS_SUCCESS, 6, {L"03", L"05"}},
     Outcome{"RefusedPlugShortBuffer", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 3, Ids), 1,
             STATUS_INVALID_PARAMETER, 0, {L"03"}},
     Outcome{"UnplugShortBuffer", IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, 3), 15,
             STATUS_SUCCESS, 0, {}},
     Outcome{"UnplugLargeBuffer", IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, 3), 64,
-            STATUS_SUCCESS, 16, {}}),
+            STATUS_SUCCESS, 16, {}},
+    Outcome{"PlugZeroLengthWithPointer", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 5, Ids), 0,
+            STATUS_SUCCESS, 0, {L"03", L"05"}, true},
+    Outcome{"RefusedPlugZeroLengthWithPointer", IOCTL_BUS_PLUGIN_CHILD, PluginInput(8, 3, Ids), 0,
+            STATUS_INVALID_PARAMETER, 0, {L"03"}, true},
+    Outcome{"UnplugZeroLengthWithPointer", IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, 3), 0,
+            STATUS_SUCCESS, 0, {}, true}),
     CaseName<Outcome>);
 // clang-format on
 
 using Control = BusTest;
 
 TEST_F(Control, SystemCopiesInformationBytesBackOnSuccess) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(3, {u"A"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(3, {u"E\\A"}).status);
     const Bytes input = UnplugInput(16, 3);
     Bytes output(32, 0xEE);
     const auto result = machine.DeviceControl(handle, IOCTL_BUS_UNPLUG_CHILD, input.data(),
@@ -133,6 +141,7 @@ TEST_F(Control, SystemCopiesInformationBytesBackOnSuccess) {
 }
 
 TEST_F(Control, HandleWithoutReadAccessIsDeniedBeforeTheDriver) {
+    machine.Close(handle);
     wdfsim::HandleId writeOnly;
     ASSERT_EQ(STATUS_SUCCESS, machine.Open(bus, wdfsim::FileWriteData, &writeOnly));
     machine.ClearCalls();
@@ -146,20 +155,20 @@ TEST_F(Control, HandleWithoutReadAccessIsDeniedBeforeTheDriver) {
 }
 
 TEST_F(Control, SecondPlugInKeepsTheFirstHardwareIds) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(7, {u"FIRST"}).status);
-    EXPECT_EQ(STATUS_INVALID_PARAMETER, Plug(7, {u"SECOND"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(7, {u"E\\FIRST"}).status);
+    EXPECT_EQ(STATUS_INVALID_PARAMETER, Plug(7, {u"E\\SECOND"}).status);
     ChildInstances();
-    EXPECT_EQ(std::vector<std::wstring>{L"FIRST"}, machine.Children(bus).at(0).hardwareIds);
+    EXPECT_EQ(std::vector<std::wstring>{L"E\\FIRST"}, machine.Children(bus).at(0).hardwareIds);
     // A duplicate refused before Plug and Play ran is refused the same way.
-    ASSERT_EQ(STATUS_SUCCESS, Plug(8, {u"THIRD"}).status);
-    EXPECT_EQ(STATUS_INVALID_PARAMETER, Plug(8, {u"FOURTH"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(8, {u"E\\THIRD"}).status);
+    EXPECT_EQ(STATUS_INVALID_PARAMETER, Plug(8, {u"E\\FOURTH"}).status);
     EXPECT_EQ((std::vector<std::wstring>{L"07", L"08"}), ChildInstances());
-    EXPECT_EQ(std::vector<std::wstring>{L"THIRD"}, machine.Children(bus).at(1).hardwareIds);
+    EXPECT_EQ(std::vector<std::wstring>{L"E\\THIRD"}, machine.Children(bus).at(1).hardwareIds);
 }
 
 TEST_F(Control, SerialZeroLeavesOnlyWithEveryChild) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(0, {u"ZERO"}).status);
-    ASSERT_EQ(STATUS_SUCCESS, Plug(4, {u"FOUR"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(0, {u"E\\ZERO"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(4, {u"E\\FOUR"}).status);
     EXPECT_EQ((std::vector<std::wstring>{L"00", L"04"}), ChildInstances());
     EXPECT_EQ(STATUS_SUCCESS, Unplug(0).status);
     EXPECT_TRUE(ChildInstances().empty());
@@ -167,7 +176,7 @@ TEST_F(Control, SerialZeroLeavesOnlyWithEveryChild) {
 }
 
 TEST_F(Control, UnplugBeforeEnumerationCreatesNoDevice) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(5, {u"A"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(5, {u"E\\A"}).status);
     EXPECT_EQ(STATUS_SUCCESS, Unplug(5).status);
     EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
     machine.ClearCalls();
@@ -175,34 +184,44 @@ TEST_F(Control, UnplugBeforeEnumerationCreatesNoDevice) {
     EXPECT_TRUE(machine.Calls().empty());
 }
 
-TEST_F(Control, ReplugBeforeRemovalGivesTheNewHardwareIds) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(5, {u"OLD"}).status);
+// Until Plug and Play has removed the old device, through the bus-relations answer that leaves
+// it out and the removal that follows, a re-plug of its serial number is refused: its new
+// device would have the old one's ids.
+TEST_F(Control, ReplugBeforeRemovalIsRefusedUntilTheOldDeviceIsGone) {
+    ASSERT_EQ(STATUS_SUCCESS, Plug(5, {u"E\\OLD"}).status);
     ChildInstances();
     EXPECT_EQ(STATUS_SUCCESS, Unplug(5).status);
-    EXPECT_EQ(STATUS_SUCCESS, Plug(5, {u"NEW"}).status);
+    const auto refused = Plug(5, {u"E\\NEW"});
+    EXPECT_EQ(BUS_STATUS_CHILD_BEING_REMOVED, refused.status);
+    EXPECT_EQ(7u, refused.information);
+    // Unplugging again before Plug and Play removes the child is no error.
+    EXPECT_EQ(STATUS_SUCCESS, Unplug(5).status);
+    machine.AnswerBusRelations();
+    EXPECT_EQ(BUS_STATUS_CHILD_BEING_REMOVED, Plug(5, {u"E\\NEW"}).status);
+    EXPECT_EQ(std::vector<std::wstring>{L"E\\OLD"}, machine.Children(bus).at(0).hardwareIds);
+    machine.RemoveLeftOutChildren();
+    EXPECT_TRUE(machine.Children(bus).empty());
+    EXPECT_EQ(STATUS_SUCCESS, Plug(5, {u"E\\NEW"}).status);
     EXPECT_EQ(std::vector<std::wstring>{L"05"}, ChildInstances());
-    EXPECT_EQ(L"NEW", machine.Children(bus).at(0).deviceId);
-    // Unplugging twice before Plug and Play removes the child is no error.
-    EXPECT_EQ(STATUS_SUCCESS, Unplug(5).status);
-    EXPECT_EQ(STATUS_SUCCESS, Unplug(5).status);
-    EXPECT_TRUE(ChildInstances().empty());
+    EXPECT_EQ(L"E\\NEW", machine.Children(bus).at(0).deviceId);
+    EXPECT_EQ(0u, machine.FatalErrors());
 }
 
 TEST_F(Control, PlugInFailsWhenTheHardwareIdsCannotBeCopied) {
     machine.FailNext("ExAllocatePoolWithTag", 0);
-    const auto result = Plug(5, {u"A"});
+    const auto result = Plug(5, {u"E\\A"});
     EXPECT_EQ(STATUS_INSUFFICIENT_RESOURCES, result.status);
-    EXPECT_EQ(3u, result.information);
+    EXPECT_EQ(5u, result.information);
     EXPECT_TRUE(ChildInstances().empty());
     EXPECT_EQ(STATUS_INVALID_PARAMETER, Unplug(5).status);
 }
 
 TEST_F(Control, PlugInCopiesTheHardwareIdsOnce) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(5, {u"AB", u"C"}).status);
+    ASSERT_EQ(STATUS_SUCCESS, Plug(5, {u"E\\AB", u"C"}).status);
     ASSERT_EQ(1u, wdfsim::Current().pool.size());
     const wdfsim::PoolBlock& block = wdfsim::Current().pool.begin()->second;
     EXPECT_EQ(NonPagedPoolNx, block.type);
-    EXPECT_EQ(12u, block.size);
+    EXPECT_EQ(16u, block.size);
     EXPECT_EQ(0x45737542u, block.tag);
     EXPECT_EQ(0, std::memcmp("BusE", &block.tag, 4));
 }

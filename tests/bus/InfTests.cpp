@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "wdfsim/InfInstall.h"
+
 #include <string>
 #include <vector>
 
@@ -49,6 +51,14 @@ protected:
         return fields.size() > 1 ? fields[1] : L"<missing>";
     }
 
+    // Where the platform copies the files of a CopyFiles section.
+    std::wstring TargetPath(const wchar_t* section) {
+        wchar_t path[MAX_PATH];
+        return SetupGetTargetPathW(inf_, nullptr, section, path, ARRAYSIZE(path), nullptr)
+                   ? path
+                   : L"<missing>";
+    }
+
     HINF inf_ = INVALID_HANDLE_VALUE;
 };
 
@@ -67,32 +77,69 @@ TEST_F(ConferenceBusInf, VersionNamesASystemClassPackage) {
     EXPECT_EQ(L"ConferenceBus.cat", Value(L"Version", L"CatalogFile"));
 }
 
-TEST_F(ConferenceBusInf, ModelIsTheRootEnumeratedBusForX64) {
-    EXPECT_EQ((std::vector<std::wstring>{L"Fenwarel", L"Fenwarel", L"NTamd64"}),
-              Fields(L"Manufacturer", nullptr));
-    EXPECT_EQ((std::vector<std::wstring>{L"Fenwarel Conference Bus", L"ConferenceBus_Device",
-                                         L"Root\\FenwarelConferenceBus"}),
-              Fields(L"Fenwarel.NTamd64", nullptr));
+TEST_F(ConferenceBusInf, ModelsAreVersionedForX64) {
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"Fenwarel", L"Fenwarel", L"NTamd64.10.0...16299", L"NTamd64"}),
+        Fields(L"Manufacturer", nullptr));
 }
 
-TEST_F(ConferenceBusInf, ServiceIsTheKmdfDriver) {
-    EXPECT_EQ((std::vector<std::wstring>{L"AddService", L"ConferenceBus", L"0x00000002",
-                                         L"ConferenceBus_Service_Inst"}),
-              Fields(L"ConferenceBus_Device.NT.Services", L"AddService"));
-    EXPECT_EQ(L"1", Value(L"ConferenceBus_Service_Inst", L"ServiceType"));
-    EXPECT_EQ(L"3", Value(L"ConferenceBus_Service_Inst", L"StartType"));
-    EXPECT_EQ(L"1", Value(L"ConferenceBus_Service_Inst", L"ErrorControl"));
-    const std::wstring binary = Value(L"ConferenceBus_Service_Inst", L"ServiceBinary");
-    EXPECT_NE(std::wstring::npos, binary.find(L"\\ConferenceBus.sys")) << binary;
+struct Installation {
+    const char* name;
+    unsigned build;
+    const wchar_t* installSection;
+    const wchar_t* destinationDirectory; // DIRID of the driver file
+};
+
+class ConferenceBusInstallation : public ConferenceBusInf,
+                                  public ::testing::WithParamInterface<Installation> {};
+
+// Windows picks the most specific models section its build meets: the driver store (DIRID 13)
+// from build 16299 on, System32\drivers (DIRID 12) from 1507 to 1703. Both install the same
+// KMDF 1.15 service and give the device the same registry values, Exclusive among them.
+TEST_P(ConferenceBusInstallation, CopiesTheDriverWhereTheBuildRunsIt) {
+    const Installation& row = GetParam();
+    const wdfsim::InfModel model =
+        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, L"Root\\FenwarelConferenceBus", row.build);
+    EXPECT_EQ(row.installSection, model.installSection);
+    EXPECT_TRUE(model.properties.exclusive);
+    EXPECT_EQ(L"Fenwarel Conference Bus", Fields(model.modelsSection.c_str(), nullptr).at(0));
+
+    const std::wstring install = model.installSection + L".NT";
+    const std::wstring copyFiles = Value(install.c_str(), L"CopyFiles");
+    EXPECT_EQ(row.destinationDirectory, Value(L"DestinationDirs", copyFiles.c_str()));
+    EXPECT_EQ(L"ConferenceBus.sys", Value(copyFiles.c_str(), nullptr));
+    EXPECT_EQ(L"ConferenceBus_Device_AddReg", Value((install + L".HW").c_str(), L"AddReg"));
+
+    const auto service = Fields((install + L".Services").c_str(), L"AddService");
+    ASSERT_EQ(4u, service.size());
+    EXPECT_EQ(L"ConferenceBus", service[1]);
+    EXPECT_EQ(L"0x00000002", service[2]);
+    const wchar_t* section = service[3].c_str();
+    EXPECT_EQ(L"1", Value(section, L"ServiceType"));
+    EXPECT_EQ(L"3", Value(section, L"StartType"));
+    EXPECT_EQ(L"1", Value(section, L"ErrorControl"));
+    // The service starts the driver from where the install section copies it.
+    EXPECT_EQ(TargetPath(copyFiles.c_str()) + L"\\ConferenceBus.sys",
+              Value(section, L"ServiceBinary"));
+
     EXPECT_EQ((std::vector<std::wstring>{L"KmdfService", L"ConferenceBus", L"ConferenceBus_Wdf"}),
-              Fields(L"ConferenceBus_Device.NT.Wdf", L"KmdfService"));
+              Fields((install + L".Wdf").c_str(), L"KmdfService"));
     EXPECT_EQ(L"1.15", Value(L"ConferenceBus_Wdf", L"KmdfLibraryVersion"));
-    EXPECT_EQ(L"ConferenceBus.sys", Value(L"ConferenceBus_CopyFiles", nullptr));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Bus, ConferenceBusInstallation,
+    ::testing::Values(
+        Installation{"Windows10Version1507", 10240, L"ConferenceBus_Device_Drivers", L"12"},
+        Installation{"Windows10Version1703", 15063, L"ConferenceBus_Device_Drivers", L"12"},
+        Installation{"Windows10Version1709", 16299, L"ConferenceBus_Device", L"13"},
+        Installation{"Windows11", 22000, L"ConferenceBus_Device", L"13"}),
+    [](const ::testing::TestParamInfo<Installation>& test) {
+        return std::string(test.param.name);
+    });
 
 TEST_F(ConferenceBusInf, DeviceSecurityAdmitsOnlySystemAndAdministrators) {
-    EXPECT_EQ(L"ConferenceBus_Security_AddReg", Value(L"ConferenceBus_Device.NT.HW", L"AddReg"));
-    const auto line = Fields(L"ConferenceBus_Security_AddReg", nullptr);
+    const auto line = Fields(L"ConferenceBus_Device_AddReg", nullptr);
     ASSERT_EQ(6u, line.size());
     EXPECT_EQ(L"HKR", line[1]);
     EXPECT_EQ(L"Security", line[3]);

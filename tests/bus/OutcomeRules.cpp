@@ -1,5 +1,7 @@
 #include "OutcomeRules.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <iomanip>
 
 std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
@@ -17,19 +19,32 @@ uint32_t Field(const Bytes& input, size_t offset) {
 }
 
 Expectation Always(const char* row, Outcome outcome) {
-    return {row, Effect::None, 0, {}, outcome, outcome};
+    return {row, Effect::None, 0, {}, outcome, outcome, outcome};
+}
+
+// What Plug and Play would find wrong with the child the driver makes of the first id.
+bool PlugAndPlayRefuses(const std::u16string& ids, uint32_t serial) {
+    wchar_t instance[16];
+    std::swprintf(instance, 16, L"%02d", static_cast<int32_t>(serial));
+    wdfsim::PdoIdentity identity;
+    identity.deviceId.assign(ids.begin(), std::find(ids.begin(), ids.end(), u'\0'));
+    identity.hardwareIds = {identity.deviceId};
+    identity.instanceId = instance;
+    return wdfsim::CheckChildIds(identity).kind != 0;
 }
 
 } // namespace
 
-Expectation Expect(ULONG code, const Bytes& input, size_t outputLength) {
+Expectation Expect(ULONG code, const Bytes& input, size_t outputLength, bool outputPointer) {
     // The required access lies in bits 14-15; the I/O manager refuses what the handle lacks.
     if (((code >> 14) & FILE_WRITE_ACCESS) != 0) {
         return Always("access denied", {STATUS_ACCESS_DENIED, 0});
     }
-    // A non-empty output buffer never receives more than it holds.
-    const auto fit = [outputLength](NTSTATUS status, uint64_t information) {
-        return Outcome(status, outputLength != 0 && information > outputLength ? 0 : information);
+    // A non-empty output buffer never receives more than it holds; one of length 0 passed with
+    // a pointer gets 0.
+    const auto fit = [outputLength, outputPointer](NTSTATUS status, uint64_t information) {
+        const bool cut = outputLength != 0 ? information > outputLength : outputPointer;
+        return Outcome(status, cut ? 0 : information);
     };
     const size_t length = input.size();
 
@@ -46,12 +61,16 @@ Expectation Expect(ULONG code, const Bytes& input, size_t outputLength) {
         if (ids[units - 1] != u'\0' || ids[units - 2] != u'\0') {
             return Always("plug-in unterminated", fit(STATUS_INVALID_PARAMETER, units));
         }
+        if (PlugAndPlayRefuses(ids, Field(input, 4))) {
+            return Always("plug-in id", fit(STATUS_INVALID_PARAMETER, units));
+        }
         return {"plug-in",
                 Effect::PlugIn,
                 Field(input, 4),
                 ids,
                 fit(STATUS_SUCCESS, units),
-                fit(STATUS_INVALID_PARAMETER, units)};
+                fit(STATUS_INVALID_PARAMETER, units),
+                fit(BUS_STATUS_CHILD_BEING_REMOVED, units)};
     }
 
     if (code == IOCTL_BUS_UNPLUG_CHILD) {
@@ -64,9 +83,10 @@ Expectation Expect(ULONG code, const Bytes& input, size_t outputLength) {
         const uint32_t serial = Field(input, 4);
         const Outcome done = fit(STATUS_SUCCESS, length);
         if (serial == BUS_UNPLUG_ALL_CHILDREN) {
-            return {"unplug all", Effect::UnplugAll, serial, {}, done, done};
+            return {"unplug all", Effect::UnplugAll, serial, {}, done, done, done};
         }
-        return {"unplug", Effect::Unplug, serial, {}, done, fit(STATUS_INVALID_PARAMETER, length)};
+        const Outcome refused = fit(STATUS_INVALID_PARAMETER, length);
+        return {"unplug", Effect::Unplug, serial, {}, done, refused, refused};
     }
 
     return Always("other code", fit(STATUS_INVALID_PARAMETER, 0));

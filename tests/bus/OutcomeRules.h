@@ -30,7 +30,9 @@ struct Expectation {
     std::u16string hardwareIds; // of a plug-in: every code unit, the NULs included
     Outcome taken;              // the list changes: a new serial plugged in, a listed one unplugged
     Outcome refused;            // a serial present already, or one not listed; else as taken
+    Outcome beingRemoved; // a plug-in of a serial whose old device still exists; else as refused
 };
 
-// The request is sent on a handle opened for reading only.
-Expectation Expect(ULONG code, const Bytes& input, size_t outputLength);
+// The request is sent on a handle opened for reading only, with an output buffer of
+// `outputLength` bytes, or of none but a pointer where `outputPointer` says so.
+Expectation Expect(ULONG code, const Bytes& input, size_t outputLength, bool outputPointer);

@@ -1,20 +1,22 @@
 #include "RequestGenerator.h"
 
+#include "DeviceIdCases.h"
+
 #include <algorithm>
 
 BusRequest RequestGenerator::WellFormed() {
     const uint32_t serial = 1 + Pick(serials_);
     switch (Pick(10)) {
     case 0:
-        return {IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, BUS_UNPLUG_ALL_CHILDREN), 0};
+        return {IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, BUS_UNPLUG_ALL_CHILDREN), 0, false};
     case 1:
     case 2:
     case 3:
-        return {IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, serial), 0};
+        return {IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, serial), 0, Pick(4) == 0};
     default: {
         std::vector<std::u16string> ids(1 + Pick(3));
         std::generate(ids.begin(), ids.end(), [this] { return Id(); });
-        return {IOCTL_BUS_PLUGIN_CHILD, PluginInput(serial, ids), 0};
+        return {IOCTL_BUS_PLUGIN_CHILD, PluginInput(serial, ids), 0, Pick(4) == 0};
     }
     }
 }
@@ -23,7 +25,7 @@ BusRequest RequestGenerator::Random() {
     const ULONG code = Code();
     Bytes input = Input(code);
     const size_t outputLength = OutputLength(input.size());
-    return {code, std::move(input), outputLength};
+    return {code, std::move(input), outputLength, Pick(2) == 0};
 }
 
 ULONG RequestGenerator::Code() {
@@ -90,10 +92,31 @@ size_t RequestGenerator::OutputLength(size_t inputLength) {
     }
 }
 
+// A third are the boundary cases of the id rules; the rest an enumerator, a backslash and a
+// rest, each of random length (now and then far too long) and characters (now and then one
+// that the rules forbid).
 std::u16string RequestGenerator::Id() {
-    std::u16string id(Pick(13), u'A');
-    for (auto& unit : id) {
-        unit = static_cast<char16_t>(u'!' + Pick(94));
+    const auto& cases = testsupport::DeviceIdCases();
+    if (Pick(3) == 0) {
+        const std::wstring& id = cases[Pick(static_cast<uint32_t>(cases.size()))].id;
+        return std::u16string(id.begin(), id.end());
     }
-    return id;
+    const auto part = [this] {
+        std::u16string text(Pick(8) == 0 ? Pick(200) : Pick(13), u'A');
+        for (auto& unit : text) {
+            unit = IdCharacter();
+        }
+        return text;
+    };
+    return part() + u'\\' + part();
+}
+
+char16_t RequestGenerator::IdCharacter() {
+    // Space, comma, a control character, the first above 0x7F, an umlaut, half a surrogate
+    // pair, and the backslash a device id holds once only.
+    static const char16_t breaking[] = {u' ', u',', u'\t', 0x80, 0xC4, 0xD83D, u'\\'};
+    if (Pick(60) == 0) {
+        return breaking[Pick(sizeof(breaking) / sizeof(breaking[0]))];
+    }
+    return static_cast<char16_t>(u'!' + Pick(95)); // up to 0x7F, the last allowed
 }

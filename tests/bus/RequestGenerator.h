@@ -1,6 +1,7 @@
 // Control requests for the bus, drawn from a seeded generator: the plug-ins and unplugs a
-// careful caller sends, and anything at all (near misses of the two control codes, other
-// codes, lengths around the minimums and far beyond, random contents).
+// careful caller sends, with ids across every rule Plug and Play applies, and anything at all
+// (near misses of the two control codes, other codes, lengths around the minimums and far
+// beyond, random contents).
 #pragma once
 
 #include "BusTest.h"
@@ -11,6 +12,7 @@ struct BusRequest {
     ULONG code;
     Bytes input;
     size_t outputLength;
+    bool outputPointer; // for an output length of 0: a pointer nonetheless
 };
 
 class RequestGenerator {
@@ -27,6 +29,7 @@ private:
     Bytes Input(ULONG code);
     size_t OutputLength(size_t inputLength);
     std::u16string Id();
+    char16_t IdCharacter();
 
     std::mt19937 random_;
     uint32_t serials_;

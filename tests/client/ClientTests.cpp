@@ -331,7 +331,8 @@ TEST_P(RawPath, ReachesTheCallerAsWin32Results) {
 
 const std::vector<uint8_t> ElevenBytes = {8, 0, 0, 0, 5, 0, 0, 0, 'A', 0, 0};
 const std::vector<uint8_t> SizeTwelve = {12, 0, 0, 0, 5, 0, 0, 0, 'A', 0, 0, 0, 0, 0};
-const std::vector<uint8_t> GoodPlugIn = {8, 0, 0, 0, 5, 0, 0, 0, 'A', 0, 0, 0, 0, 0};
+const std::vector<uint8_t> GoodPlugIn = {8, 0,    0, 0,   5, 0, 0, 0, 'E',
+                                         0, '\\', 0, 'A', 0, 0, 0, 0, 0};
 const std::vector<uint8_t> UnplugSizeMismatch(20, 0);
 
 INSTANTIATE_TEST_SUITE_P(
@@ -348,6 +349,6 @@ INSTANTIATE_TEST_SUITE_P(
                    0, ERROR_INVALID_PARAMETER, 0},
         RawRequest{"NoReadAccess", GENERIC_WRITE, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 0,
                    ERROR_ACCESS_DENIED, 0},
-        RawRequest{"CodeUnitsReturned", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 0, 0, 3},
+        RawRequest{"CodeUnitsReturned", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 0, 0, 5},
         RawRequest{"ShortOutputBuffer", GENERIC_READ, IOCTL_BUS_PLUGIN_CHILD, GoodPlugIn, 2, 0, 0}),
     [](const auto& test) { return std::string(test.param.name); });

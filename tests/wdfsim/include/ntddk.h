@@ -17,6 +17,8 @@ typedef long LONG;
 typedef unsigned long ULONG;
 typedef ULONG* PULONG;
 typedef unsigned long long ULONGLONG;
+typedef long long LONGLONG;
+typedef LONGLONG* PLONGLONG;
 typedef wchar_t WCHAR;
 typedef WCHAR* PWCHAR;
 typedef WCHAR* PWCH;
@@ -51,6 +53,7 @@ static_assert(sizeof(ULONG) == 4 && sizeof(WCHAR) == 2, "the simulation needs th
 #define STATUS_SUCCESS ((NTSTATUS)0x00000000L)
 #define STATUS_OBJECT_NAME_EXISTS ((NTSTATUS)0x40000000L)
 #define STATUS_BUFFER_OVERFLOW ((NTSTATUS)0x80000005L)
+#define STATUS_NO_MORE_ENTRIES ((NTSTATUS)0x8000001AL)
 #define STATUS_UNSUCCESSFUL ((NTSTATUS)0xC0000001L)
 #define STATUS_INVALID_PARAMETER ((NTSTATUS)0xC000000DL)
 #define STATUS_NO_SUCH_DEVICE ((NTSTATUS)0xC000000EL)
@@ -59,6 +62,7 @@ static_assert(sizeof(ULONG) == 4 && sizeof(WCHAR) == 2, "the simulation needs th
 #define STATUS_BUFFER_TOO_SMALL ((NTSTATUS)0xC0000023L)
 #define STATUS_INTEGER_OVERFLOW ((NTSTATUS)0xC0000095L)
 #define STATUS_INSUFFICIENT_RESOURCES ((NTSTATUS)0xC000009AL)
+#define STATUS_FILE_CLOSED ((NTSTATUS)0xC0000128L)
 #define STATUS_RETRY ((NTSTATUS)0xC000022DL)
 
 #define PASSIVE_LEVEL 0
@@ -83,6 +87,18 @@ typedef struct _DRIVER_OBJECT {
     SHORT Type;
     SHORT Size;
 } DRIVER_OBJECT, *PDRIVER_OBJECT;
+
+// The I/O request packet: the fields up to Flags as the kernel lays them out; the rest is
+// not simulated.
+typedef struct _IRP {
+    SHORT Type;
+    USHORT Size;
+    PVOID MdlAddress;
+    ULONG Flags;
+} IRP, *PIRP;
+
+// Set by the I/O manager on a control request whose caller passed an output buffer pointer.
+#define IRP_INPUT_OPERATION 0x00000040
 
 typedef NTSTATUS DRIVER_INITIALIZE(PDRIVER_OBJECT DriverObject, PUNICODE_STRING RegistryPath);
 

@@ -12,6 +12,7 @@ typedef struct WDFQUEUE__* WDFQUEUE;
 typedef struct WDFREQUEST__* WDFREQUEST;
 typedef struct WDFFILEOBJECT__* WDFFILEOBJECT;
 typedef struct WDFCHILDLIST__* WDFCHILDLIST;
+typedef struct WDFWAITLOCK__* WDFWAITLOCK;
 typedef struct WDFDEVICE_INIT* PWDFDEVICE_INIT;
 
 #define WDF_NO_OBJECT_ATTRIBUTES NULL
@@ -224,6 +225,57 @@ NTSTATUS WdfChildListUpdateChildDescriptionAsMissing(
 VOID WdfChildListBeginScan(WDFCHILDLIST ChildList);
 VOID WdfChildListEndScan(WDFCHILDLIST ChildList);
 
+typedef enum _WDF_RETRIEVE_CHILDREN_FLAGS {
+    WdfRetrieveUnspecified = 0x0000,
+    WdfRetrievePresentChildren = 0x0001,
+    WdfRetrieveMissingChildren = 0x0002,
+    WdfRetrievePendingChildren = 0x0004,
+    WdfRetrieveAddedChildren = (WdfRetrievePresentChildren | WdfRetrievePendingChildren),
+    WdfRetrieveAllChildren =
+        (WdfRetrievePresentChildren | WdfRetrievePendingChildren | WdfRetrieveMissingChildren)
+} WDF_RETRIEVE_CHILDREN_FLAGS;
+
+typedef struct _WDF_CHILD_LIST_ITERATOR {
+    ULONG Size;
+    ULONG Flags;
+    PVOID Reserved[4];
+} WDF_CHILD_LIST_ITERATOR, *PWDF_CHILD_LIST_ITERATOR;
+
+inline VOID WDF_CHILD_LIST_ITERATOR_INIT(PWDF_CHILD_LIST_ITERATOR Iterator, ULONG Flags) {
+    RtlZeroMemory(Iterator, sizeof(WDF_CHILD_LIST_ITERATOR));
+    Iterator->Size = sizeof(WDF_CHILD_LIST_ITERATOR);
+    Iterator->Flags = Flags;
+}
+
+typedef enum _WDF_CHILD_LIST_RETRIEVE_DEVICE_STATUS {
+    WdfChildListRetrieveDeviceUndefined = 0,
+    WdfChildListRetrieveDeviceSuccess,
+    WdfChildListRetrieveDeviceNotYetCreated,
+    WdfChildListRetrieveDeviceNoSuchDevice
+} WDF_CHILD_LIST_RETRIEVE_DEVICE_STATUS;
+
+typedef struct _WDF_CHILD_RETRIEVE_INFO {
+    ULONG Size;
+    PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER IdentificationDescription;
+    PWDF_CHILD_ADDRESS_DESCRIPTION_HEADER AddressDescription;
+    WDF_CHILD_LIST_RETRIEVE_DEVICE_STATUS Status;
+    PFN_WDF_CHILD_LIST_IDENTIFICATION_DESCRIPTION_COMPARE
+    EvtChildListIdentificationDescriptionCompare;
+} WDF_CHILD_RETRIEVE_INFO, *PWDF_CHILD_RETRIEVE_INFO;
+
+inline VOID WDF_CHILD_RETRIEVE_INFO_INIT(
+    PWDF_CHILD_RETRIEVE_INFO Info,
+    PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER IdentificationDescription) {
+    RtlZeroMemory(Info, sizeof(WDF_CHILD_RETRIEVE_INFO));
+    Info->Size = sizeof(WDF_CHILD_RETRIEVE_INFO);
+    Info->IdentificationDescription = IdentificationDescription;
+}
+
+VOID WdfChildListBeginIteration(WDFCHILDLIST ChildList, PWDF_CHILD_LIST_ITERATOR Iterator);
+NTSTATUS WdfChildListRetrieveNextDevice(WDFCHILDLIST ChildList, PWDF_CHILD_LIST_ITERATOR Iterator,
+                                        WDFDEVICE* Device, PWDF_CHILD_RETRIEVE_INFO Info);
+VOID WdfChildListEndIteration(WDFCHILDLIST ChildList, PWDF_CHILD_LIST_ITERATOR Iterator);
+
 // File objects.
 
 typedef enum _WDF_FILEOBJECT_CLASS {
@@ -264,6 +316,12 @@ inline VOID WDF_FILEOBJECT_CONFIG_INIT(PWDF_FILEOBJECT_CONFIG FileEventCallbacks
 }
 
 WDFDEVICE WdfFileObjectGetDevice(WDFFILEOBJECT FileObject);
+
+// Wait locks.
+
+NTSTATUS WdfWaitLockCreate(PWDF_OBJECT_ATTRIBUTES LockAttributes, WDFWAITLOCK* Lock);
+NTSTATUS WdfWaitLockAcquire(WDFWAITLOCK Lock, PLONGLONG Timeout);
+VOID WdfWaitLockRelease(WDFWAITLOCK Lock);
 
 // Device initialisation and devices.
 
@@ -426,5 +484,7 @@ NTSTATUS WdfIoQueueCreate(WDFDEVICE Device, PWDF_IO_QUEUE_CONFIG Config,
 WDFDEVICE WdfIoQueueGetDevice(WDFQUEUE Queue);
 NTSTATUS WdfRequestRetrieveInputBuffer(WDFREQUEST Request, size_t MinimumRequiredSize,
                                        PVOID* Buffer, size_t* Length);
+WDFFILEOBJECT WdfRequestGetFileObject(WDFREQUEST Request);
+PIRP WdfRequestWdmGetIrp(WDFREQUEST Request);
 VOID WdfRequestComplete(WDFREQUEST Request, NTSTATUS Status);
 VOID WdfRequestCompleteWithInformation(WDFREQUEST Request, NTSTATUS Status, ULONG_PTR Information);

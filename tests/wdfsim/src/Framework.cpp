@@ -122,14 +122,17 @@ VOID WdfDeviceInitSetFileObjectConfig(PWDFDEVICE_INIT DeviceInit,
     if (!CheckInit("WdfDeviceInitSetFileObjectConfig", DeviceInit)) {
         return;
     }
-    // File objects carry no context in the simulation.
-    UNREFERENCED_PARAMETER(FileObjectAttributes);
     if (FileObjectConfig->Size != sizeof(WDF_FILEOBJECT_CONFIG)) {
         Violation("WdfDeviceInitSetFileObjectConfig with a wrong Size");
         return;
     }
     DeviceInit->fileObjectConfig = *FileObjectConfig;
     DeviceInit->hasFileObjectConfig = true;
+    // Each file object is created with these attributes, its context among them.
+    if (FileObjectAttributes != WDF_NO_OBJECT_ATTRIBUTES) {
+        DeviceInit->fileObjectAttributes = *FileObjectAttributes;
+        DeviceInit->hasFileObjectAttributes = true;
+    }
 }
 
 NTSTATUS WdfPdoInitAssignDeviceID(PWDFDEVICE_INIT DeviceInit, PCUNICODE_STRING DeviceID) {
@@ -190,6 +193,8 @@ NTSTATUS WdfDeviceCreate(PWDFDEVICE_INIT* DeviceInit, PWDF_OBJECT_ATTRIBUTES Dev
     device->exclusive = init->exclusive;
     device->hasFileObjectConfig = init->hasFileObjectConfig;
     device->fileObjectConfig = init->fileObjectConfig;
+    device->hasFileObjectAttributes = init->hasFileObjectAttributes;
+    device->fileObjectAttributes = init->fileObjectAttributes;
     device->identity = init->identity;
     if (init->hasChildListConfig) {
         device->childList = std::make_unique<ChildList>();
@@ -279,4 +284,63 @@ PVOID WdfObjectGetTypedContextWorker(WDFOBJECT Handle, PCWDF_OBJECT_CONTEXT_TYPE
         return nullptr;
     }
     return object->context->get();
+}
+
+NTSTATUS WdfWaitLockCreate(PWDF_OBJECT_ATTRIBUTES LockAttributes, WDFWAITLOCK* Lock) {
+    NTSTATUS injected;
+    if (Called("WdfWaitLockCreate", &injected)) {
+        return injected;
+    }
+    CheckIrql("WdfWaitLockCreate", DISPATCH_LEVEL);
+    // The lock is deleted with its parent, the driver when none is given.
+    Object* parent = Current().driver.get();
+    if (LockAttributes != WDF_NO_OBJECT_ATTRIBUTES && LockAttributes->ParentObject != nullptr) {
+        parent = Resolve<Object>(LockAttributes->ParentObject, "WdfWaitLockCreate");
+    }
+    if (parent == nullptr) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    auto lock = std::make_unique<WaitLock>();
+    lock->SetAttributes(LockAttributes);
+    *Lock = HandleOf<WDFWAITLOCK>(lock.get());
+    parent->children.push_back(std::move(lock));
+    return STATUS_SUCCESS;
+}
+
+NTSTATUS WdfWaitLockAcquire(WDFWAITLOCK Lock, PLONGLONG Timeout) {
+    Called("WdfWaitLockAcquire");
+    // Without a timeout the caller may wait, which only PASSIVE_LEVEL allows.
+    if (Timeout != nullptr) {
+        Violation("WdfWaitLockAcquire with a timeout: not simulated");
+    }
+    CheckIrql("WdfWaitLockAcquire", PASSIVE_LEVEL);
+    auto* lock = Resolve<WaitLock>(Lock, "WdfWaitLockAcquire");
+    if (lock == nullptr) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    // A wait lock is not recursive: on Windows the thread would wait for itself forever.
+    if (lock->held && lock->owner == std::this_thread::get_id()) {
+        Violation("WdfWaitLockAcquire of a wait lock the thread holds already: deadlock");
+        return STATUS_INVALID_PARAMETER;
+    }
+    lock->mutex.lock();
+    lock->owner = std::this_thread::get_id();
+    lock->held = true;
+    return STATUS_SUCCESS;
+}
+
+VOID WdfWaitLockRelease(WDFWAITLOCK Lock) {
+    Called("WdfWaitLockRelease");
+    CheckIrql("WdfWaitLockRelease", DISPATCH_LEVEL);
+    auto* lock = Resolve<WaitLock>(Lock, "WdfWaitLockRelease");
+    if (lock == nullptr) {
+        return;
+    }
+    if (!lock->held || lock->owner != std::this_thread::get_id()) {
+        Violation("WdfWaitLockRelease of a wait lock the thread does not hold");
+        return;
+    }
+    lock->held = false;
+    lock->owner = std::thread::id();
+    lock->mutex.unlock();
 }

@@ -4,7 +4,9 @@
 // Requests run synchronously in the caller's thread at PASSIVE_LEVEL; callers on several
 // threads reach the driver at once, as a parallel queue presents them. The simulation has no
 // pending path: a request the driver has not completed when its callback returns is
-// reported, as nothing would ever complete it.
+// reported, as nothing would ever complete it. Each request holds a reference to its file
+// object, so that a handle closed meanwhile gets its cleanup at once and its close only when
+// the last request on it has completed.
 
 #include "wdfsim/State.h"
 
@@ -43,20 +45,46 @@ void CheckCompleted(const Request& request, const char* callback) {
     }
 }
 
+// The last reference to a file object is gone: the framework calls EvtFileClose, and the
+// device's stack counts one open file object less.
+void CloseFileObject(FileObject* file) {
+    Device& device = *file->device;
+    const auto close = device.fileObjectConfig.EvtFileClose;
+    if (file->created && device.hasFileObjectConfig && close != nullptr) {
+        IrqlScope passive(PASSIVE_LEVEL);
+        close(HandleOf<WDFFILEOBJECT>(file));
+    }
+    delete file;
+    device.fileObjects--;
+}
+
 } // namespace
 
 namespace wdfsim {
 
 Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
     Device& device = *state_->buses.at(bus);
-    auto file = std::make_unique<FileObject>();
+    // The I/O manager enforces exclusivity on the stack's named device object, the PDO, which
+    // only the node's Exclusive property marks; the function driver's own request
+    // (WdfDeviceInitSetExclusive) marks its unnamed device object and stops no open. A file
+    // object counts until it is closed, after its last request, not merely cleaned up.
+    size_t none = 0;
+    if (!device.properties.exclusive) {
+        device.fileObjects++;
+    } else if (!device.fileObjects.compare_exchange_strong(none, 1)) {
+        return STATUS_ACCESS_DENIED;
+    }
+    std::shared_ptr<FileObject> file(new FileObject, CloseFileObject);
     file->device = &device;
     file->access = access;
-    // The bus device has no name, so its exclusivity does not stop a second open.
+    if (device.hasFileObjectAttributes) {
+        file->SetAttributes(&device.fileObjectAttributes);
+    }
     NTSTATUS status = STATUS_SUCCESS;
     const auto& config = device.fileObjectConfig;
     if (device.hasFileObjectConfig && config.EvtDeviceFileCreate != nullptr) {
         Request create;
+        create.file = file.get();
         {
             IrqlScope passive(PASSIVE_LEVEL);
             config.EvtDeviceFileCreate(HandleOf<WDFDEVICE>(&device), HandleOf<WDFREQUEST>(&create),
@@ -68,6 +96,7 @@ Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
     if (!NT_SUCCESS(status)) {
         return status;
     }
+    file->created = true;
     std::lock_guard<std::mutex> held(state_->lock);
     *handle = state_->nextHandle;
     state_->nextHandle += 4;
@@ -98,6 +127,11 @@ IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* inpu
         }
     }
     Request request;
+    request.file = file.get();
+    // An output pointer marks the request as an input operation, whatever its length.
+    if (output != nullptr) {
+        request.irp.Flags |= IRP_INPUT_OPERATION;
+    }
     request.ioControlCode = code;
     request.inputLength = inputLength;
     request.outputLength = outputLength;
@@ -123,6 +157,13 @@ IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* inpu
         std::memcpy(output, systemBuffer.data(),
                     std::min<size_t>(request.information, outputLength));
     }
+    // The framework's verifier breaks on any completion of a request marked as an input
+    // operation with no output buffer whose information is not 0.
+    if (outputLength == 0 && (request.irp.Flags & IRP_INPUT_OPERATION) != 0 &&
+        request.information != 0) {
+        Violation("information " + std::to_string(request.information) +
+                  " for an output buffer of length 0 passed with a pointer");
+    }
     return {request.status, request.information};
 }
 
@@ -138,14 +179,12 @@ void Machine::Close(HandleId handle) {
         object = std::move(file->second);
         state_->handles.erase(file);
     }
-    // Cleanup, then close, in the closing thread.
+    // Cleanup in the closing thread; close follows when the reference dropped here or the
+    // last request in flight is gone.
     const auto& config = object->device->fileObjectConfig;
     IrqlScope passive(PASSIVE_LEVEL);
     if (object->device->hasFileObjectConfig && config.EvtFileCleanup != nullptr) {
         config.EvtFileCleanup(HandleOf<WDFFILEOBJECT>(object.get()));
-    }
-    if (object->device->hasFileObjectConfig && config.EvtFileClose != nullptr) {
-        config.EvtFileClose(HandleOf<WDFFILEOBJECT>(object.get()));
     }
 }
 
@@ -155,6 +194,21 @@ size_t Machine::OpenHandles() const {
 }
 
 } // namespace wdfsim
+
+WDFFILEOBJECT WdfRequestGetFileObject(WDFREQUEST Request) {
+    Called("WdfRequestGetFileObject");
+    auto* request = Resolve<wdfsim::Request>(Request, "WdfRequestGetFileObject");
+    return request == nullptr ? nullptr : HandleOf<WDFFILEOBJECT>(request->file);
+}
+
+PIRP WdfRequestWdmGetIrp(WDFREQUEST Request) {
+    Called("WdfRequestWdmGetIrp");
+    auto* request = Resolve<wdfsim::Request>(Request, "WdfRequestWdmGetIrp");
+    if (request != nullptr && request->completed) {
+        Violation("WdfRequestWdmGetIrp on a completed request");
+    }
+    return request == nullptr ? nullptr : &request->irp;
+}
 
 WDFDEVICE WdfFileObjectGetDevice(WDFFILEOBJECT FileObject) {
     Called("WdfFileObjectGetDevice");

@@ -40,8 +40,16 @@ void Violation(const std::string& finding) {
 
 bool Called(const char* routine, NTSTATUS* injected) {
     State& state = Current();
-    std::lock_guard<std::mutex> held(state.lock);
+    std::unique_lock<std::mutex> held(state.lock);
     state.calls.push_back(routine);
+    auto hook = state.hooks.find(routine);
+    if (hook != state.hooks.end() && !hook->second.empty()) {
+        const std::function<void()> action = std::move(hook->second.front());
+        hook->second.pop_front();
+        held.unlock();
+        action();
+        held.lock();
+    }
     auto fault = state.faults.find(routine);
     if (fault == state.faults.end() || fault->second.empty()) {
         return false;
@@ -62,6 +70,18 @@ void CheckIrql(const char* routine, KIRQL highest) {
     if (irql > highest) {
         Violation(std::string(routine) + " called at IRQL " + std::to_string(irql));
     }
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); i++) {
+        if (std::towlower(a[i]) != std::towlower(b[i])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 Object::Object() {
@@ -111,6 +131,9 @@ Machine::~Machine() {
     // Removing a bus device removes its children and frees every description it holds.
     for (auto& bus : state_->buses) {
         if (bus->childList) {
+            if (bus->childList->iterations != 0) {
+                Violation("a child list iteration was never ended");
+            }
             RemoveAllChildren(*bus->childList);
         }
     }
@@ -147,7 +170,7 @@ Status Machine::LoadDriver() {
     return status;
 }
 
-Status Machine::AddBus(size_t* bus) {
+Status Machine::AddBus(size_t* bus, DeviceProperties properties) {
     if (!state_->driver || state_->driver->config.EvtDriverDeviceAdd == nullptr) {
         ADD_FAILURE() << "a bus device is added before the driver is loaded";
         return STATUS_UNSUCCESSFUL;
@@ -167,6 +190,7 @@ Status Machine::AddBus(size_t* bus) {
         Violation("device add succeeded without creating a device");
         return STATUS_UNSUCCESSFUL;
     }
+    init.created->properties = properties;
     init.created->started = true;
     state_->buses.push_back(std::move(init.created));
     if (bus != nullptr) {
@@ -180,9 +204,22 @@ size_t Machine::BusCount() const {
 }
 
 void Machine::RunPnp() {
+    AnswerBusRelations();
+    RemoveLeftOutChildren();
+}
+
+void Machine::AnswerBusRelations() {
     for (auto& bus : state_->buses) {
         if (bus->childList) {
-            EnumerateChildren(*bus->childList);
+            wdfsim::AnswerBusRelations(*bus->childList);
+        }
+    }
+}
+
+void Machine::RemoveLeftOutChildren() {
+    for (auto& bus : state_->buses) {
+        if (bus->childList) {
+            wdfsim::RemoveLeftOutChildren(*bus->childList);
         }
     }
 }
@@ -228,18 +265,6 @@ std::wstring GuidText(const GUID& guid) {
     return text;
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); i++) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Root-enumerated bus nodes, numbered in the order Plug and Play added them.
 std::wstring InterfacePath(size_t bus, const GUID& guid) {
     wchar_t instance[16];
@@ -277,6 +302,11 @@ void Machine::FailNext(const std::string& routine, Status status, unsigned skip)
     state_->faults[routine].push_back({skip, status});
 }
 
+void Machine::BeforeNext(const std::string& routine, std::function<void()> action) {
+    std::lock_guard<std::mutex> held(state_->lock);
+    state_->hooks[routine].push_back(std::move(action));
+}
+
 size_t Machine::OutstandingPoolBlocks() const {
     std::lock_guard<std::mutex> held(state_->lock);
     return state_->pool.size();
@@ -293,6 +323,10 @@ void Machine::ClearCalls() {
 
 size_t Machine::Violations() const {
     return state_->violations;
+}
+
+size_t Machine::FatalErrors() const {
+    return state_->fatalErrors;
 }
 
 } // namespace wdfsim

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,11 @@ struct Interface {
     std::wstring path; // the symbolic link
 };
 
+// Properties of a device node that its installation sets (the INF's DDInstall.HW AddReg).
+struct DeviceProperties {
+    bool exclusive = false; // Exclusive: the stack admits one open file object at a time
+};
+
 struct IoStatus {
     Status status;
     uint64_t information;
@@ -53,32 +59,46 @@ public:
 
     // The loader stub binds the framework and calls DriverEntry.
     Status LoadDriver();
-    // Plug and Play finds a bus device node: device add, then start (interfaces enabled).
-    Status AddBus(size_t* bus = nullptr);
+    // Plug and Play finds a bus device node installed with the given properties: device add,
+    // then start (interfaces enabled).
+    Status AddBus(size_t* bus = nullptr, DeviceProperties properties = {});
     size_t BusCount() const;
-    // Answers every pending bus-relations query: removes missing children, creates new ones.
-    // On a real system this follows each change asynchronously; here the caller decides when.
+    // Answers every pending bus-relations query, then removes the children those answers left
+    // out. On a real system both follow each change asynchronously; here the caller decides
+    // when, and may hold the removals back by answering the queries alone.
     void RunPnp();
+    void AnswerBusRelations();
+    void RemoveLeftOutChildren();
+    // The child devices that exist, those left out of the relations and not yet removed too.
     std::vector<ChildInfo> Children(size_t bus) const;
     // The enabled interfaces of a class, given as "{xxxxxxxx-...}", in the order of their buses.
     std::vector<Interface> Interfaces(const std::wstring& interfaceClass) const;
 
-    // I/O manager. Every routine fails the test when the driver breaks a request rule.
+    // I/O manager. Every routine fails the test when the driver breaks a request rule. A
+    // stack whose node is exclusive refuses an open while a file object of it is not closed.
     Status Open(size_t bus, uint32_t access, HandleId* handle);
     Status OpenPath(const std::wstring& path, uint32_t access, HandleId* handle);
+    // `output` may be null; a non-null pointer marks the request as an input operation, even
+    // with a length of 0.
     IoStatus DeviceControl(HandleId handle, uint32_t code, const void* input, size_t inputLength,
                            void* output, size_t outputLength);
+    // Cleanup runs at once, in the caller's thread, while requests on the handle may still
+    // run; close comes when the last of them has completed.
     void Close(HandleId handle);
     size_t OpenHandles() const;
 
     // A call of the named routine fails with the status (a pool allocation returns NULL):
     // the next one, or the one after `skip` more calls. Several failures queue up.
     void FailNext(const std::string& routine, Status status, unsigned skip = 0);
+    // The next call of the named routine runs `action` first, in the caller's thread.
+    void BeforeNext(const std::string& routine, std::function<void()> action);
     size_t OutstandingPoolBlocks() const;
     // Names of the framework and kernel routines the driver called, in order.
     const std::vector<std::string>& Calls() const;
     void ClearCalls();
     size_t Violations() const;
+    // Plug and Play's fatal errors (bug check 0xCA): each has failed the test already.
+    size_t FatalErrors() const;
 
     State& state() { return *state_; }
 

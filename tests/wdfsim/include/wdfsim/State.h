@@ -8,12 +8,14 @@
 #include <atomic>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "wdfsim/Machine.h"
@@ -43,6 +45,8 @@ struct Object {
     WDF_OBJECT_ATTRIBUTES attributes{};
     bool hasAttributes = false;
     std::unique_ptr<Storage> context;
+    // Objects whose parent this is: they are deleted with it.
+    std::vector<std::unique_ptr<Object>> children;
 };
 
 struct PdoIdentity {
@@ -67,9 +71,15 @@ struct Queue : Object {
 struct Device : Object {
     bool pdo = false;
     DEVICE_TYPE deviceType = 0;
-    bool exclusive = false;
+    bool exclusive = false; // as WdfDeviceInitSetExclusive asked
+    // Of a bus device node: what its installation set, which alone makes opens exclusive.
+    DeviceProperties properties;
+    // File objects not yet closed: an exclusive stack admits no open while one exists.
+    std::atomic<size_t> fileObjects{0};
     bool hasFileObjectConfig = false;
     WDF_FILEOBJECT_CONFIG fileObjectConfig{};
+    bool hasFileObjectAttributes = false;
+    WDF_OBJECT_ATTRIBUTES fileObjectAttributes{};
     std::unique_ptr<ChildList> childList;
     std::unique_ptr<Queue> defaultQueue;
     std::vector<GUID> interfaces;
@@ -85,7 +95,9 @@ struct Device : Object {
 };
 
 struct ChildEntry {
-    enum class Phase { PendingInsert, Present, Missing };
+    // Missing: reported missing, not yet left out of a bus-relations answer. Removing: left
+    // out of one; Plug and Play has yet to remove the device, and only then is the entry freed.
+    enum class Phase { PendingInsert, Present, Missing, Removing };
     explicit ChildEntry(ULONG size) : storage(size) {}
     PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER header() const {
         return static_cast<PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER>(storage.get());
@@ -105,6 +117,7 @@ struct ChildList : Object {
     std::list<ChildEntry> entries;
     int scanDepth = 0;
     bool relationsInvalid = false;
+    int iterations = 0; // begun and not yet ended
     // Plug and Play answers one bus-relations query of a device at a time.
     std::mutex enumeration;
 };
@@ -112,9 +125,12 @@ struct ChildList : Object {
 struct FileObject : Object {
     Device* device = nullptr;
     uint32_t access = 0;
+    bool created = false; // the create request succeeded: the framework will call close
 };
 
 struct Request : Object {
+    FileObject* file = nullptr;
+    IRP irp{};
     ULONG ioControlCode = 0;
     size_t inputLength = 0;
     size_t outputLength = 0;
@@ -132,6 +148,12 @@ struct PoolBlock {
 
 struct Driver : Object {
     WDF_DRIVER_CONFIG config{};
+};
+
+struct WaitLock : Object {
+    std::mutex mutex;
+    std::atomic<bool> held{false};
+    std::atomic<std::thread::id> owner{};
 };
 
 struct State {
@@ -152,14 +174,34 @@ struct State {
     };
     std::map<std::string, std::deque<Fault>> faults;
     std::vector<std::string> calls;
+    std::map<std::string, std::deque<std::function<void()>>> hooks;
     std::atomic<size_t> violations{0};
+    std::atomic<size_t> fatalErrors{0};
 };
 
 // The machine the framework routines act on.
 State& Current();
 
+// Texts compare without regard to case, as device paths and instance ids do.
+bool SameText(const std::wstring& a, const std::wstring& b);
+
 // Fails the running test with the verifier's finding.
 void Violation(const std::string& finding);
+
+// Fails the running test as bug check 0xCA (PNP_DETECTED_FATAL_ERROR) stops Windows.
+void PnpFatalError(ULONG parameter1, ULONG parameter4, const std::string& rule);
+
+// What Plug and Play finds wrong with the ids of a new child: the kind of id (1 device id, 2
+// instance id, 3 hardware id) and the rule it breaks; kind 0 when the ids are valid.
+struct IdFinding {
+    ULONG kind = 0;
+    std::string rule;
+};
+IdFinding CheckChildIds(const PdoIdentity& identity);
+// Device instance paths compare without regard to case.
+bool SameDeviceInstance(const PdoIdentity& first, const PdoIdentity& second);
+// The device instance path for messages, characters outside printable ASCII escaped.
+std::string InstancePath(const PdoIdentity& identity);
 
 // Records the call of a framework or kernel routine and answers whether a test asked it to
 // fail (with the status to return).
@@ -206,8 +248,10 @@ template <class H> H HandleOf(Object* object) {
     return reinterpret_cast<H>(object);
 }
 
-// Child list processing of Plug and Play: a bus-relations query and the removal of a bus.
-void EnumerateChildren(ChildList& list);
+// Child list processing of Plug and Play: the answer to a bus-relations query, the removal of
+// the children it left out, and the removal of a bus.
+void AnswerBusRelations(ChildList& list);
+void RemoveLeftOutChildren(ChildList& list);
 void RemoveAllChildren(ChildList& list);
 
 } // namespace wdfsim
@@ -222,6 +266,8 @@ struct WDFDEVICE_INIT {
     WDF_CHILD_LIST_CONFIG childListConfig{};
     bool hasFileObjectConfig = false;
     WDF_FILEOBJECT_CONFIG fileObjectConfig{};
+    bool hasFileObjectAttributes = false;
+    WDF_OBJECT_ATTRIBUTES fileObjectAttributes{};
     wdfsim::PdoIdentity identity;
     std::unique_ptr<wdfsim::Device> created;
 };
