@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "Seam.h"
+#include "wdfsim/InfInstall.h"
 
 namespace {
 
@@ -63,13 +64,20 @@ CONFIGRET CopyText(const std::wstring& text, PWCHAR buffer, ULONG units) {
     return CR_SUCCESS;
 }
 
+// The bus node as its INF installs it, exclusive among its properties.
+const wdfsim::DeviceProperties& InstalledBusProperties() {
+    static const wdfsim::InfModel model =
+        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, L"Root\\FenwarelConferenceBus", 19041);
+    return model.properties;
+}
+
 } // namespace
 
 SimulatedBus::SimulatedBus(size_t buses) {
     seam::Reset();
     EXPECT_EQ(0, machine_.LoadDriver());
     for (size_t bus = 0; bus < buses; bus++) {
-        EXPECT_EQ(0, machine_.AddBus());
+        EXPECT_EQ(0, machine_.AddBus(nullptr, InstalledBusProperties()));
     }
     InstallInterfaceLookup();
     InstallDeviceTree();
