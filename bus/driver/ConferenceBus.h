@@ -18,6 +18,7 @@
 // One per child. In a description held by the child list, HardwareIds is an allocation
 // owned by that description; in a description built on the stack it borrows the request's
 // buffer or holds nothing. Only SerialNumber identifies a child.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the tag follows the WDK's _NAME form
 typedef struct _CHILD_ID_DESCRIPTION {
     WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER Header;
     ULONG SerialNumber;
@@ -34,6 +35,7 @@ ChildIdDescription(PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER Header) {
 // list (plug-in, unplug, the close's unplug of all): the check of a plug-in and its addition
 // must not interleave with another change of the same serial number, which the framework's
 // own serialisation of each single child-list call does not prevent.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the tag follows the WDK's _NAME form
 typedef struct _FDO_DEVICE_DATA {
     WDFWAITLOCK ChildListLock;
 } FDO_DEVICE_DATA, *PFDO_DEVICE_DATA;
@@ -43,12 +45,14 @@ WDF_DECLARE_CONTEXT_TYPE_WITH_NAME(FDO_DEVICE_DATA, FdoGetData)
 // The context of each control handle's file object. Closing is set, under the bus's
 // ChildListLock, by the handle's cleanup, which may run while requests on the handle still
 // run: a plug-in that finds it set adds no child, which would outlive its handle.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the tag follows the WDK's _NAME form
 typedef struct _FILE_OBJECT_DATA {
     BOOLEAN Closing;
 } FILE_OBJECT_DATA, *PFILE_OBJECT_DATA;
 
 WDF_DECLARE_CONTEXT_TYPE_WITH_NAME(FILE_OBJECT_DATA, FileObjectGetData)
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the tag follows the WDK's _NAME form
 typedef struct _PDO_DEVICE_DATA {
     ULONG SerialNumber;
 } PDO_DEVICE_DATA, *PPDO_DEVICE_DATA;

@@ -113,7 +113,9 @@ BOOLEAN ChildBeingRemoved(WDFCHILDLIST List, ULONG SerialNumber) {
 
     WDF_CHILD_LIST_ITERATOR iterator;
     WDF_CHILD_LIST_ITERATOR_INIT(&iterator, WdfRetrieveMissingChildren);
+    // Zeroed, so that the serial compared is always one the framework copied in.
     CHILD_ID_DESCRIPTION description;
+    RtlZeroMemory(&description, sizeof(description));
     WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
     WDF_CHILD_RETRIEVE_INFO info;
     WDF_CHILD_RETRIEVE_INFO_INIT(&info, &description.Header);

@@ -19,6 +19,7 @@ DEFINE_GUID(GUID_DEVINTERFACE_CONFERENCE_BUS, 0x1134d362, 0x3dfb, 0x4ba5, 0xb9, 
 // Plug-in request: the whole input buffer. Size holds the size of the two fixed fields,
 // not of the buffer; HardwareIds is a multi-string filling the rest of the buffer, so the
 // buffer's last two code units are both NUL.
+/* NOLINTNEXTLINE(bugprone-reserved-identifier): the tag follows the SDK's _NAME form */
 typedef struct _BUS_PLUGIN_INPUT {
     ULONG Size;
     ULONG SerialNumber;
@@ -31,6 +32,7 @@ typedef struct _BUS_PLUGIN_INPUT {
 
 // Unplug request. Size holds the length of the whole input buffer; serial number 0
 // unplugs every child.
+/* NOLINTNEXTLINE(bugprone-reserved-identifier): the tag follows the SDK's _NAME form */
 typedef struct _BUS_UNPLUG_INPUT {
     ULONG Size;
     ULONG SerialNumber;
@@ -53,6 +55,7 @@ typedef struct _BUS_UNPLUG_INPUT {
    MAX_DEVICE_ID_LEN - 28. */
 #define BUS_MAX_DEVICE_AND_INSTANCE_ID_LENGTH 171
 
+/* NOLINTNEXTLINE(bugprone-reserved-identifier): the tag follows the SDK's _NAME form */
 typedef enum _BUS_ID_VERDICT {
     BusIdAccepted = 0,
     BusIdEmpty,              /* no character at all */
