@@ -39,6 +39,9 @@ typedef struct _BUS_UNPLUG_INPUT {
 
 #define BUS_UNPLUG_ALL_CHILDREN 0
 
+// C callers include this header too; the driver and the client, compiled as C++, check the
+// layout.
+#ifdef __cplusplus
 static_assert(IOCTL_BUS_PLUGIN_CHILD == 0x002A4000, "plug-in control code");
 static_assert(IOCTL_BUS_UNPLUG_CHILD == 0x002A4004, "unplug control code");
 static_assert(FIELD_OFFSET(BUS_PLUGIN_INPUT, Size) == 0, "plug-in layout");
@@ -49,3 +52,4 @@ static_assert(FIELD_OFFSET(BUS_UNPLUG_INPUT, Size) == 0, "unplug layout");
 static_assert(FIELD_OFFSET(BUS_UNPLUG_INPUT, SerialNumber) == 4, "unplug layout");
 static_assert(FIELD_OFFSET(BUS_UNPLUG_INPUT, Reserved) == 8, "unplug layout");
 static_assert(sizeof(BUS_UNPLUG_INPUT) == 16, "unplug layout");
+#endif

@@ -50,12 +50,11 @@ BusError CopyOut(const std::wstring& units, LPWSTR buffer, LPDWORD length) {
 
 std::wstring SystemText(DWORD code) {
     wchar_t* text = nullptr;
-    const DWORD size = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                          FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0,
-                                      nullptr);
-    const std::wstring result = size != 0 ? std::wstring(text, size) : L"error " +
-                                                                           std::to_wstring(code);
+    const DWORD size = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::wstring result =
+        size != 0 ? std::wstring(text, size) : L"error " + std::to_wstring(code);
     LocalFree(text);
     return result.substr(0, result.find_last_not_of(L"\r\n") + 1);
 }
@@ -71,8 +70,7 @@ DWORD __cdecl ConferenceBusOpen(LPCWSTR interfacePath, HCONFERENCEBUS* bus) {
         }
         *bus = nullptr;
         auto opened = std::make_unique<ConferenceBusHandle_>();
-        const BusError result =
-            opened->client.Open(interfacePath != nullptr ? interfacePath : L"");
+        const BusError result = opened->client.Open(interfacePath != nullptr ? interfacePath : L"");
         if (!result.Failed()) {
             *bus = opened.release();
         }
@@ -142,9 +140,8 @@ DWORD __cdecl ConferenceBusErrorMessage(DWORD error, LPWSTR message, LPDWORD len
     }
     // Not guarded: asking for the message must not replace the record it reads.
     try {
-        std::wstring text = error == lastCall.code && !lastCall.message.empty()
-                                ? lastCall.message
-                                : SystemText(error);
+        std::wstring text = error == lastCall.code && !lastCall.message.empty() ? lastCall.message
+                                                                                : SystemText(error);
         text.push_back(L'\0');
         return CopyOut(text, message, length).code;
     } catch (...) {
