@@ -23,7 +23,8 @@ name=TalvorenKit-$version-windows
 # package <build root>: builds, installs and zips into <build root>/$name.zip.
 package() {
     local root="$1"
-    rm -rf "$root/stage" "$root/$name.zip"
+    # From nothing: objects and images of an earlier commit carry that commit's time.
+    rm -rf "$root"
     for target in x86_64 i686; do
         cmake -S . -B "$root/$target" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-$target.cmake" \
@@ -55,8 +56,7 @@ cp build/package/$name.zip dist/
 echo "dist/$name.zip: $(stat -c %s dist/$name.zip) bytes"
 
 if [ "${1:-}" = "--verify" ]; then
-    # Other build trees at another path, from nothing: what a second clone would build.
-    rm -rf build/package-verify
+    # Other build trees at another path: what a second clone would build.
     package build/package-verify
     if ! cmp build/package/$name.zip build/package-verify/$name.zip; then
         echo "FAIL: two builds of one commit gave different packages" >&2
