@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test of the kit: installs what it needs, builds the x86-64 and the x86
 # presets, and runs their test suites (the x86-64 programs under Wine; the x86 build's
-# checks that need no execution, and its programs too where Wine can run 32-bit code).
+# checks that need no execution, and its programs too where Wine can run 32-bit code), then
+# builds the package and checks it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,4 +17,6 @@ for preset in mingw-x64 mingw-x86; do
     echo "== $preset: test"
     ctest --preset "$preset" -j "$jobs" || status=1
 done
+echo "== package: built twice and compared, and a consumer built against it"
+scripts/package.sh --verify || status=1
 exit $status

@@ -143,6 +143,9 @@ FORCEINLINE BUS_ID_VERDICT BusCheckDeviceId(const WCHAR* Id, SIZE_T Length, ULON
  * STATUS_FILE_CLOSED (ERROR_INVALID_HANDLE): no child outlives the handle it came through.
  */
 
+// C callers include this header too; the driver and the client, compiled as C++, check the
+// layout.
+#ifdef __cplusplus
 static_assert(IOCTL_BUS_PLUGIN_CHILD == 0x002A4000, "plug-in control code");
 static_assert(IOCTL_BUS_UNPLUG_CHILD == 0x002A4004, "unplug control code");
 static_assert(FIELD_OFFSET(BUS_PLUGIN_INPUT, Size) == 0, "plug-in layout");
@@ -153,3 +156,4 @@ static_assert(FIELD_OFFSET(BUS_UNPLUG_INPUT, Size) == 0, "unplug layout");
 static_assert(FIELD_OFFSET(BUS_UNPLUG_INPUT, SerialNumber) == 4, "unplug layout");
 static_assert(FIELD_OFFSET(BUS_UNPLUG_INPUT, Reserved) == 8, "unplug layout");
 static_assert(sizeof(BUS_UNPLUG_INPUT) == 16, "unplug layout");
+#endif

@@ -7,17 +7,7 @@
 set -euo pipefail
 program="$1" arch="$2" objdump="$3" windres="$4"
 
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-pass() {
-    echo "ok:   $*"
-}
-expect() { # expect <description> <expected> <actual>
-    if [ "$2" = "$3" ]; then pass "$1: $3"; else fail "$1: expected '$2', found '$3'"; fi
-}
+source "$(dirname "$0")/checks.sh"
 expect_attribute() { # expect_attribute <description> <element> <attribute>
     if [[ "$2" == *" $3"* ]]; then pass "$1 $3"; else fail "$1 lacks $3: $2"; fi
 }
@@ -79,8 +69,4 @@ expect "supportedOS ids in order" \
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a} {1f676c76-80e1-4239-95bb-83d0f6d0da78} {e2011457-1546-43c5-a5fe-008deee3d3f0} {35138b9a-5d96-4fbd-8e2d-a2440225f93a} {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}" \
     "$(grep -o '<supportedOS Id="{[^}]*}"' <<<"$manifest" | grep -o '{[^}]*}' | tr '\n' ' ' | sed 's/ $//')"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed for $program"
-    exit 1
-fi
-echo "all checks passed for $program"
+finish "$program"

@@ -1,0 +1,152 @@
+// The C interface: each function converts its arguments, calls the C++ client and keeps the
+// result, message included, for ConferenceBusErrorMessage.
+
+#include "ConferenceBusClient.h"
+#include "ConferenceBusClientC.h"
+
+#include <algorithm>
+#include <memory>
+
+using conferencebus::BusClient;
+using conferencebus::BusError;
+
+struct ConferenceBusHandle_ {
+    BusClient client;
+};
+
+namespace {
+
+// The last call of this thread, as GetLastError keeps its code.
+thread_local BusError lastCall;
+
+// Runs one call of the interface: nothing it throws reaches the caller, who may not even
+// be C++. The only exception the client can raise is a failed allocation.
+template <typename Call> DWORD Guarded(Call call) noexcept {
+    try {
+        lastCall = call();
+        return lastCall.code;
+    } catch (...) {
+        lastCall.code = ERROR_OUTOFMEMORY;
+        lastCall.message.clear();
+        return ERROR_OUTOFMEMORY;
+    }
+}
+
+BusError Refused(DWORD code) {
+    return {code, std::wstring()};
+}
+
+// Copies units, terminators included, to the caller's buffer of *length WCHARs.
+BusError CopyOut(const std::wstring& units, LPWSTR buffer, LPDWORD length) {
+    const DWORD needed = static_cast<DWORD>(units.size());
+    const bool fits = buffer != nullptr && *length >= needed;
+    *length = needed;
+    if (!fits) {
+        return Refused(ERROR_MORE_DATA);
+    }
+    std::copy(units.begin(), units.end(), buffer);
+    return {};
+}
+
+std::wstring SystemText(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD size = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::wstring result =
+        size != 0 ? std::wstring(text, size) : L"error " + std::to_wstring(code);
+    LocalFree(text);
+    return result.substr(0, result.find_last_not_of(L"\r\n") + 1);
+}
+
+} // namespace
+
+extern "C" {
+
+DWORD __cdecl ConferenceBusOpen(LPCWSTR interfacePath, HCONFERENCEBUS* bus) {
+    return Guarded([&] {
+        if (bus == nullptr) {
+            return Refused(ERROR_INVALID_PARAMETER);
+        }
+        *bus = nullptr;
+        auto opened = std::make_unique<ConferenceBusHandle_>();
+        const BusError result = opened->client.Open(interfacePath != nullptr ? interfacePath : L"");
+        if (!result.Failed()) {
+            *bus = opened.release();
+        }
+        return result;
+    });
+}
+
+DWORD __cdecl ConferenceBusPlugIn(HCONFERENCEBUS bus, DWORD serialNumber,
+                                  const LPCWSTR* hardwareIds, DWORD hardwareIdCount) {
+    return Guarded([&] {
+        if (bus == nullptr) {
+            return Refused(ERROR_INVALID_HANDLE);
+        }
+        if (hardwareIds == nullptr && hardwareIdCount != 0) {
+            return Refused(ERROR_INVALID_PARAMETER);
+        }
+        std::vector<std::wstring> ids;
+        for (DWORD index = 0; index < hardwareIdCount; index++) {
+            if (hardwareIds[index] == nullptr) {
+                return Refused(ERROR_INVALID_PARAMETER);
+            }
+            ids.emplace_back(hardwareIds[index]);
+        }
+        return bus->client.PlugIn(serialNumber, ids);
+    });
+}
+
+DWORD __cdecl ConferenceBusUnplug(HCONFERENCEBUS bus, DWORD serialNumber) {
+    return Guarded([&] {
+        return bus == nullptr ? Refused(ERROR_INVALID_HANDLE) : bus->client.Unplug(serialNumber);
+    });
+}
+
+DWORD __cdecl ConferenceBusUnplugAll(HCONFERENCEBUS bus) {
+    return Guarded(
+        [&] { return bus == nullptr ? Refused(ERROR_INVALID_HANDLE) : bus->client.UnplugAll(); });
+}
+
+DWORD __cdecl ConferenceBusFindBuses(LPWSTR paths, LPDWORD length) {
+    return Guarded([&] {
+        if (length == nullptr) {
+            return Refused(ERROR_INVALID_PARAMETER);
+        }
+        std::vector<std::wstring> found;
+        const BusError result = conferencebus::FindBuses(&found);
+        if (result.Failed()) {
+            return result;
+        }
+        std::wstring units;
+        for (const std::wstring& path : found) {
+            units += path;
+            units.push_back(L'\0');
+        }
+        units.push_back(L'\0');
+        return CopyOut(units, paths, length);
+    });
+}
+
+void __cdecl ConferenceBusClose(HCONFERENCEBUS bus) {
+    // Closing and freeing allocate nothing, so nothing can throw here.
+    delete bus;
+}
+
+DWORD __cdecl ConferenceBusErrorMessage(DWORD error, LPWSTR message, LPDWORD length) {
+    if (length == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    // Not guarded: asking for the message must not replace the record it reads.
+    try {
+        std::wstring text = error == lastCall.code && !lastCall.message.empty() ? lastCall.message
+                                                                                : SystemText(error);
+        text.push_back(L'\0');
+        return CopyOut(text, message, length).code;
+    } catch (...) {
+        return ERROR_OUTOFMEMORY;
+    }
+}
+
+} // extern "C"

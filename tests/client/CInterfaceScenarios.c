@@ -1,0 +1,110 @@
+/* Compiled as C89 with -pedantic-errors, which also proves the interface's header. */
+#include "CInterfaceScenarios.h"
+
+#include <stdio.h>
+#include <wchar.h>
+
+#include "ConferenceBusClientC.h"
+
+static int failures;
+
+#define CHECK(condition) Check((condition) != 0, #condition, __LINE__)
+
+static void Check(int passed, const char* condition, int line) {
+    if (!passed) {
+        fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, line, condition);
+        failures++;
+    }
+}
+
+/* The message for the error, read into a buffer of exactly the size asked for first. */
+static int MessageIs(DWORD error, LPCWSTR expected) {
+    WCHAR text[300];
+    DWORD length = 0;
+    if (ConferenceBusErrorMessage(error, NULL, &length) != ERROR_MORE_DATA ||
+        length != wcslen(expected) + 1) {
+        return 0;
+    }
+    return ConferenceBusErrorMessage(error, text, &length) == ERROR_SUCCESS &&
+           length == wcslen(expected) + 1 && wcscmp(text, expected) == 0;
+}
+
+int PlugAndUnplugFromC(void) {
+    static const LPCWSTR camera[] = {L"FENWAREL\\CAM_01", L"FENWAREL\\CAM"};
+    static const LPCWSTR emptySecond[] = {L"A", L""};
+    static const LPCWSTR missingSecond[] = {L"A", NULL};
+    HCONFERENCEBUS bus = NULL;
+    WCHAR shortBuffer[4];
+    DWORD length = 4;
+
+    failures = 0;
+    CHECK(ConferenceBusOpen(NULL, &bus) == ERROR_SUCCESS && bus != NULL);
+    CHECK(ConferenceBusPlugIn(bus, 5, camera, 2) == ERROR_SUCCESS);
+    CHECK(ConferenceBusPlugIn(bus, 5, camera + 1, 1) == ERROR_INVALID_PARAMETER);
+    CHECK(MessageIs(ERROR_INVALID_PARAMETER, L"serial 5 is already plugged in"));
+    /* A buffer too small is left alone, and the record with it. */
+    CHECK(ConferenceBusErrorMessage(ERROR_INVALID_PARAMETER, shortBuffer, &length) ==
+          ERROR_MORE_DATA);
+    CHECK(length == 31);
+    CHECK(MessageIs(ERROR_INVALID_PARAMETER, L"serial 5 is already plugged in"));
+
+    CHECK(ConferenceBusUnplug(bus, 9) == ERROR_INVALID_PARAMETER);
+    CHECK(MessageIs(ERROR_INVALID_PARAMETER, L"no child with serial 9"));
+    CHECK(ConferenceBusUnplug(bus, 0) == ERROR_INVALID_PARAMETER);
+    CHECK(MessageIs(ERROR_INVALID_PARAMETER,
+                    L"serial 0 leaves only with all children: use unplug all"));
+    CHECK(ConferenceBusPlugIn(bus, 6, emptySecond, 2) == ERROR_INVALID_PARAMETER);
+    CHECK(MessageIs(ERROR_INVALID_PARAMETER, L"hardware id 2 is empty"));
+    CHECK(ConferenceBusPlugIn(bus, 6, NULL, 0) == ERROR_INVALID_PARAMETER);
+    CHECK(MessageIs(ERROR_INVALID_PARAMETER, L"a child needs at least one hardware id"));
+    /* Refused before the library: the message is the system's, not the last one's. */
+    CHECK(ConferenceBusPlugIn(bus, 6, missingSecond, 2) == ERROR_INVALID_PARAMETER);
+    CHECK(!MessageIs(ERROR_INVALID_PARAMETER, L"a child needs at least one hardware id"));
+
+    CHECK(ConferenceBusUnplug(bus, 5) == ERROR_SUCCESS);
+    CHECK(ConferenceBusPlugIn(bus, 6, camera + 1, 1) == ERROR_SUCCESS);
+    CHECK(ConferenceBusUnplugAll(bus) == ERROR_SUCCESS);
+    CHECK(ConferenceBusPlugIn(bus, 7, camera, 1) == ERROR_SUCCESS);
+    ConferenceBusClose(bus);
+    ConferenceBusClose(NULL);
+    return failures;
+}
+
+int FindAndOpenFromC(LPCWSTR firstPath, LPCWSTR secondPath) {
+    WCHAR paths[400];
+    DWORD length = 0;
+    const DWORD needed = (DWORD)(wcslen(firstPath) + 1 + wcslen(secondPath) + 1 + 1);
+    HCONFERENCEBUS bus = NULL;
+
+    failures = 0;
+    CHECK(ConferenceBusFindBuses(NULL, &length) == ERROR_MORE_DATA && length == needed);
+    length = needed - 1;
+    paths[0] = L'X';
+    CHECK(ConferenceBusFindBuses(paths, &length) == ERROR_MORE_DATA && length == needed);
+    CHECK(paths[0] == L'X');
+    CHECK(ConferenceBusFindBuses(paths, &length) == ERROR_SUCCESS && length == needed);
+    CHECK(wcscmp(paths, firstPath) == 0);
+    CHECK(wcscmp(paths + wcslen(firstPath) + 1, secondPath) == 0);
+    CHECK(paths[needed - 1] == L'\0');
+    CHECK(ConferenceBusFindBuses(paths, NULL) == ERROR_INVALID_PARAMETER);
+
+    CHECK(ConferenceBusOpen(paths + wcslen(firstPath) + 1, &bus) == ERROR_SUCCESS);
+    CHECK(ConferenceBusPlugIn(bus, 1, &secondPath, 1) == ERROR_SUCCESS);
+    ConferenceBusClose(bus);
+    CHECK(ConferenceBusOpen(L"\\\\?\\NOWHERE", &bus) == ERROR_DEV_NOT_EXIST && bus == NULL);
+    CHECK(MessageIs(ERROR_DEV_NOT_EXIST, L"no ConferenceBus device is present at \\\\?\\NOWHERE"));
+    return failures;
+}
+
+int OpenFailsFromC(DWORD error, LPCWSTR message) {
+    static const LPCWSTR camera[] = {L"FENWAREL\\CAM_01"};
+    HCONFERENCEBUS bus = (HCONFERENCEBUS)&failures;
+
+    failures = 0;
+    CHECK(ConferenceBusOpen(L"", &bus) == error && bus == NULL);
+    CHECK(MessageIs(error, message));
+    CHECK(ConferenceBusOpen(NULL, NULL) == ERROR_INVALID_PARAMETER);
+    CHECK(ConferenceBusPlugIn(NULL, 1, camera, 1) == ERROR_INVALID_HANDLE);
+    CHECK(ConferenceBusUnplugAll(NULL) == ERROR_INVALID_HANDLE);
+    return failures;
+}

@@ -1,0 +1,20 @@
+# The reporting of the static checks, sourced by each check script: every check prints one
+# line; the script ends with the count of failures.
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+pass() {
+    echo "ok:   $*"
+}
+expect() { # expect <description> <expected> <actual>
+    if [ "$2" = "$3" ]; then pass "$1: $3"; else fail "$1: expected '$2', found '$3'"; fi
+}
+finish() { # finish <what was checked>
+    if [ "$failures" -ne 0 ]; then
+        echo "$failures check(s) failed for $1"
+        exit 1
+    fi
+    echo "all checks passed for $1"
+}
