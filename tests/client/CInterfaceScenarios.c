@@ -7,6 +7,7 @@
 #include "ConferenceBusClientC.h"
 
 static int failures;
+static const LPCWSTR camera[] = {L"FENWAREL\\CAM_01", L"FENWAREL\\CAM"};
 
 #define CHECK(condition) Check((condition) != 0, #condition, __LINE__)
 
@@ -30,9 +31,8 @@ static int MessageIs(DWORD error, LPCWSTR expected) {
 }
 
 int PlugAndUnplugFromC(void) {
-    static const LPCWSTR camera[] = {L"FENWAREL\\CAM_01", L"FENWAREL\\CAM"};
-    static const LPCWSTR emptySecond[] = {L"A", L""};
-    static const LPCWSTR missingSecond[] = {L"A", NULL};
+    static const LPCWSTR emptySecond[] = {L"FENWAREL\\CAM", L""};
+    static const LPCWSTR missingSecond[] = {L"FENWAREL\\CAM", NULL};
     HCONFERENCEBUS bus = NULL;
     WCHAR shortBuffer[4];
     DWORD length = 4;
@@ -89,7 +89,7 @@ int FindAndOpenFromC(LPCWSTR firstPath, LPCWSTR secondPath) {
     CHECK(ConferenceBusFindBuses(paths, NULL) == ERROR_INVALID_PARAMETER);
 
     CHECK(ConferenceBusOpen(paths + wcslen(firstPath) + 1, &bus) == ERROR_SUCCESS);
-    CHECK(ConferenceBusPlugIn(bus, 1, &secondPath, 1) == ERROR_SUCCESS);
+    CHECK(ConferenceBusPlugIn(bus, 1, camera, 1) == ERROR_SUCCESS);
     ConferenceBusClose(bus);
     CHECK(ConferenceBusOpen(L"\\\\?\\NOWHERE", &bus) == ERROR_DEV_NOT_EXIST && bus == NULL);
     CHECK(MessageIs(ERROR_DEV_NOT_EXIST, L"no ConferenceBus device is present at \\\\?\\NOWHERE"));
@@ -97,7 +97,6 @@ int FindAndOpenFromC(LPCWSTR firstPath, LPCWSTR secondPath) {
 }
 
 int OpenFailsFromC(DWORD error, LPCWSTR message) {
-    static const LPCWSTR camera[] = {L"FENWAREL\\CAM_01"};
     HCONFERENCEBUS bus = (HCONFERENCEBUS)&failures;
 
     failures = 0;

@@ -33,7 +33,9 @@ TEST(CInterface, NoBusPresent) {
 TEST(CInterface, OnlyAdministratorsOpenTheBus) {
     SimulatedBus simulated;
     simulated.SetAdministrator(false);
-    EXPECT_EQ(0, OpenFailsFromC(ERROR_ACCESS_DENIED, L"access denied: run as administrator"));
+    EXPECT_EQ(0, OpenFailsFromC(ERROR_ACCESS_DENIED, L"access denied: another program holds the "
+                                                     L"bus, or this one does not run as "
+                                                     L"administrator"));
 }
 
 TEST(CInterface, NoExceptionLeavesTheInterface) {
