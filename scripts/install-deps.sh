@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the kit needs to build and test on Debian 12: the mingw-w64 cross
-# compilers, Wine, CMake and GoogleTest's sources. Idempotent: when everything is
-# present already (and not on CI, which starts from a fresh machine) it does nothing.
+# compilers, Wine, CMake, GoogleTest's sources and the static analysers. Idempotent:
+# when everything is present already (and not on CI, which starts from a fresh machine)
+# it does nothing.
 set -euo pipefail
 
 packages=(cmake make mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
-          googletest)
+          googletest clang-tidy cppcheck)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -16,4 +16,6 @@ for preset in mingw-x64 mingw-x86; do
     echo "== $preset: test"
     ctest --preset "$preset" -j "$jobs" || status=1
 done
+echo "== static analysis of the product code"
+scripts/static-analysis.sh build/mingw-x64 || status=1
 exit $status
