@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace setuptest {
 
@@ -30,7 +31,7 @@ public:
     WindowsVersion version{10, 0, 0, 19041};
     bool wow64 = false; // whether the program runs as a 32-bit process on 64-bit Windows
     FakeDeviceTree deviceTree;
-    std::wstring programPath = L"C:\\Program Files\\Talvoren\\TalvorenSetup64.exe";
+    std::wstring programPath = L"C:\\Program Files\\Talvoren\\" + std::wstring(kit::ProgramName);
     std::wstring windowsDirectory;
 
     std::wstring InfDirectory() const { return windowsDirectory + L"\\INF"; }
@@ -39,6 +40,9 @@ public:
     void WriteFile(const std::wstring& relativePath, const std::string& text) const;
     bool HasFile(const std::wstring& relativePath) const;
 };
+
+// The driver's files, relative to the Windows directory.
+const std::vector<std::wstring>& DriverFiles();
 
 // The [Version] section of a package's INF with this Class and Provider value text; a
 // null value leaves its key out.
@@ -52,5 +56,10 @@ protected:
 
     FakeWindows machine;
 };
+
+// Fixture of a failure table: a parameterised suite of a subject's fixture, whose rows
+// are one line each.
+template <typename Row, typename Fixture = MachineTest>
+class FailureTable : public Fixture, public testing::WithParamInterface<Row> {};
 
 } // namespace setuptest
