@@ -135,39 +135,22 @@ TEST_F(RemoveDriverOemInfTest, FailedSetUpOfTheSearchEndsTheOperationWithItsCode
         const wchar_t* line;
         DWORD expected;
     } cases[] = {
-        {"no Windows directory",
-         [] { seam::FailCall("GetWindowsDirectoryW", 1, 0, ERROR_ACCESS_DENIED); },
-         L"IDDDeviceInfoSet::RemoveDriverOemInf GetWindowsDirectory failed 5\n",
-         ERROR_ACCESS_DENIED},
-        {"Windows directory too long",
-         [this] { machine.windowsDirectory = L"C:\\" + std::wstring(300, L'W'); },
-         L"IDDDeviceInfoSet::RemoveDriverOemInf GetWindowsDirectory failed 122\n",
-         ERROR_INSUFFICIENT_BUFFER},
-        {"INF not appended",
-         [] { seam::FailCall("PathAppendW", 1, FALSE, ERROR_FILENAME_EXCED_RANGE); },
-         L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed 206\n",
-         ERROR_FILENAME_EXCED_RANGE},
-        {"pattern not appended",
-         [] { seam::FailCall("PathAppendW", 2, FALSE, ERROR_FILENAME_EXCED_RANGE); },
-         L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW2 failed 206\n",
-         ERROR_FILENAME_EXCED_RANGE},
-        {"INF not appended, no code set",
-         [] { seam::FailCall("PathAppendW", 1, FALSE, ERROR_SUCCESS); },
-         L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed 122\n",
-         ERROR_INSUFFICIENT_BUFFER},
-        {"pattern not appended, no code set",
-         [] { seam::FailCall("PathAppendW", 2, FALSE, ERROR_SUCCESS); },
-         L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW2 failed 122\n",
-         ERROR_INSUFFICIENT_BUFFER},
-        {"no OEM INF", [] {}, L"IDDDeviceInfoSet::RemoveDriverOemInf FindFirstFileW failed 2\n",
-         ERROR_FILE_NOT_FOUND},
+        // clang-format off
+        {"no Windows directory", [] { seam::FailCall("GetWindowsDirectoryW", 1, 0, ERROR_ACCESS_DENIED); }, L"GetWindowsDirectory failed 5\n", ERROR_ACCESS_DENIED},
+        {"Windows directory too long", [this] { machine.windowsDirectory = L"C:\\" + std::wstring(300, L'W'); }, L"GetWindowsDirectory failed 122\n", ERROR_INSUFFICIENT_BUFFER},
+        {"INF not appended", [] { seam::FailCall("PathAppendW", 1, FALSE, ERROR_FILENAME_EXCED_RANGE); }, L"PathAppendW1 failed 206\n", ERROR_FILENAME_EXCED_RANGE},
+        {"pattern not appended", [] { seam::FailCall("PathAppendW", 2, FALSE, ERROR_FILENAME_EXCED_RANGE); }, L"PathAppendW2 failed 206\n", ERROR_FILENAME_EXCED_RANGE},
+        {"INF not appended, no code set", [] { seam::FailCall("PathAppendW", 1, FALSE, ERROR_SUCCESS); }, L"PathAppendW1 failed 122\n", ERROR_INSUFFICIENT_BUFFER},
+        {"pattern not appended, no code set", [] { seam::FailCall("PathAppendW", 2, FALSE, ERROR_SUCCESS); }, L"PathAppendW2 failed 122\n", ERROR_INSUFFICIENT_BUFFER},
+        {"no OEM INF", [] {}, L"FindFirstFileW failed 2\n", ERROR_FILE_NOT_FOUND},
+        // clang-format on
     };
     for (const auto& c : cases) {
         StartOver();
         const std::wstring windowsDirectory = machine.windowsDirectory;
         c.arrange();
         EXPECT_EQ(RemoveOurPackages(), c.expected) << c.name;
-        ExpectLog({c.line});
+        ExpectLog({L"IDDDeviceInfoSet::RemoveDriverOemInf " + std::wstring(c.line)});
         EXPECT_EQ(seam::CountOf("SetupOpenInfFileW"), 0u);
         machine.windowsDirectory = windowsDirectory;
     }

@@ -102,6 +102,9 @@ TEST_F(ResidueCleanupTest, StoppedServiceFailsToStopWithItsStateAndIsDeleted) {
 }
 
 TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
+    const std::wstring NoManager =
+        L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n";
+    const std::wstring NoService = L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n";
     const struct {
         const char* function;
         unsigned nth;
@@ -110,50 +113,16 @@ TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
         Lines lines;
         bool remains;
     } cases[] = {
-        {"OpenSCManagerW",
-         1,
-         0,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n", Deleted},
-         false},
-        {"OpenServiceW",
-         1,
-         0,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n", Deleted},
-         false},
-        {"ControlService",
-         1,
-         TRUE,
-         0,
-         {StopEntry, L"Service stopped successfully\n", Deleted},
-         false},
+        // clang-format off
+        {"OpenSCManagerW", 1, 0, ERROR_ACCESS_DENIED, {StopEntry, NoManager, Deleted}, false},
+        {"OpenServiceW", 1, 0, ERROR_ACCESS_DENIED, {StopEntry, NoService, Deleted}, false},
+        {"ControlService", 1, TRUE, 0, {StopEntry, L"Service stopped successfully\n", Deleted}, false},
         // The record is not filled on this failure: its state reads 0, which no service has.
-        {"ControlService",
-         1,
-         FALSE,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, L"IDDUtilities::ServiceStop ControlService failed 5 Status:0\n", Deleted},
-         false},
-        {"OpenSCManagerW",
-         2,
-         0,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, NotRunning,
-          L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n"},
-         true},
-        {"OpenServiceW",
-         2,
-         0,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, NotRunning, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n"},
-         true},
-        {"DeleteService",
-         1,
-         FALSE,
-         ERROR_SERVICE_MARKED_FOR_DELETE,
-         {StopEntry, NotRunning, L"IDDUtilities::ServiceDelete  DeleteService failed 1072\n"},
-         true},
+        {"ControlService", 1, FALSE, ERROR_ACCESS_DENIED, {StopEntry, L"IDDUtilities::ServiceStop ControlService failed 5 Status:0\n", Deleted}, false},
+        {"OpenSCManagerW", 2, 0, ERROR_ACCESS_DENIED, {StopEntry, NotRunning, NoManager}, true},
+        {"OpenServiceW", 2, 0, ERROR_ACCESS_DENIED, {StopEntry, NotRunning, NoService}, true},
+        {"DeleteService", 1, FALSE, ERROR_SERVICE_MARKED_FOR_DELETE, {StopEntry, NotRunning, L"IDDUtilities::ServiceDelete  DeleteService failed 1072\n"}, true},
+        // clang-format on
     };
     for (const auto& c : cases) {
         StartOver();
