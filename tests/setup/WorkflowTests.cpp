@@ -114,15 +114,10 @@ TEST_F(WorkflowTest, UninstallRemovesNodesThenPackagesThenRescansAndCleansUp) {
     const std::wstring infs = machine.InfDirectory();
 
     EXPECT_EQ(IDDSetupActions().Uninstall(), 0);
-    ExpectLog(Lines{UninstallBegin, Configuration(),
-                    L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs success\n",
-                    L"IDDDeviceInfoSet::RemoveDeviceNode Find device instance/s...\n"} +
+    ExpectLog(Lines{UninstallBegin, Configuration()} + RemoveNodeStart() +
               CurrentHwids(L"RemoveDeviceNode", {PciDisplay, kit::HardwareId}) +
-              Lines{L"IDDDeviceInfoSet::RemoveDeviceNode Found an instance = " +
-                        std::wstring(kit::HardwareId) + L" 1\n",
-                    L"IDDDeviceInfoSet::RemoveDeviceNode No more items\n", UninstallNodesRemoved,
-                    OemInfMatched(infs + L"\\oem1.inf"),
-                    L"IDDDeviceInfoSet::RemoveDriverOemInf Removing oem1.inf\n",
+              Lines{RemovalFound(1), NoMoreItems, UninstallNodesRemoved,
+                    OemInfMatched(infs + L"\\oem1.inf"), OemInfRemoving(L"oem1.inf"),
                     OemInfDidNotMatch(infs + L"\\oem2.inf"), UninstallPackagesRemoved} +
               CleanupWithoutServiceOrKey() + Lines{UninstallFinished});
     EXPECT_TRUE(machine.deviceTree.devices[1].removed);
