@@ -54,30 +54,18 @@ struct Formatted {
 
 TEST_F(LogTest, DirectivesFormatAsTheProgramUsesThem) {
     const Formatted cases[] = {
-        {"small %d", [] { LogMessage(LOG_ERROR, L"failed %d\n", 5); }, "failed 5\r\n",
-         L"failed 5\n"},
-        {"SetupAPI code", [] { LogMessage(LOG_ERROR, L"failed %d\n", 0xE000020Bu); },
-         "failed -536870389\r\n", L"failed -536870389\n"},
-        {"lowest int", [] { LogMessage(LOG_ERROR, L"%d\n", 0x80000000u); }, "-2147483648\r\n",
-         L"-2147483648\n"},
-        {"hex",
-         [] {
-             LogMessage(LOG_INFO, L"%08lX-%04hX-%02hhX %08lX-%04hX-%02hhX\n", 0x4D36E968ul,
-                        static_cast<unsigned short>(0xE325), static_cast<unsigned char>(0xBF),
-                        0x1Aul, static_cast<unsigned short>(0x11), static_cast<unsigned char>(0x8));
-         },
-         "4D36E968-E325-BF 0000001A-0011-08\r\n", L"4D36E968-E325-BF 0000001A-0011-08\n"},
-        {"narrow text", [] { LogMessage(LOG_INFO, L"Build: %S %S\n", "Oct  1 2019", "11:03:38"); },
-         "Build: Oct  1 2019 11:03:38\r\n", L"Build: Oct  1 2019 11:03:38\n"},
-        {"Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"caf\u00e9"); }, "[caf\xE9]\r\n",
-         L"[caf\u00e9]\n"},
-        {"above Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"\u20ac1\u0100"); }, "[?1?]\r\n",
-         L"[\u20ac1\u0100]\n"},
-        {"surrogate pair is one character",
-         [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"a\U0001F600b"); }, "[a?b]\r\n",
-         L"[a\U0001F600b]\n"},
+        // clang-format off
+        {"small %d", [] { LogMessage(LOG_ERROR, L"failed %d\n", 5); }, "failed 5\r\n", L"failed 5\n"},
+        {"SetupAPI code", [] { LogMessage(LOG_ERROR, L"failed %d\n", 0xE000020Bu); }, "failed -536870389\r\n", L"failed -536870389\n"},
+        {"lowest int", [] { LogMessage(LOG_ERROR, L"%d\n", 0x80000000u); }, "-2147483648\r\n", L"-2147483648\n"},
+        {"hex", [] { LogMessage(LOG_INFO, L"%08lX-%04hX-%02hhX %08lX-%04hX-%02hhX\n", 0x4D36E968ul, static_cast<unsigned short>(0xE325), static_cast<unsigned char>(0xBF), 0x1Aul, static_cast<unsigned short>(0x11), static_cast<unsigned char>(0x8)); }, "4D36E968-E325-BF 0000001A-0011-08\r\n", L"4D36E968-E325-BF 0000001A-0011-08\n"},
+        {"narrow text", [] { LogMessage(LOG_INFO, L"Build: %S %S\n", "Oct  1 2019", "11:03:38"); }, "Build: Oct  1 2019 11:03:38\r\n", L"Build: Oct  1 2019 11:03:38\n"},
+        {"Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"caf\u00e9"); }, "[caf\xE9]\r\n", L"[caf\u00e9]\n"},
+        {"above Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"\u20ac1\u0100"); }, "[?1?]\r\n", L"[\u20ac1\u0100]\n"},
+        {"surrogate pair is one character", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"a\U0001F600b"); }, "[a?b]\r\n", L"[a\U0001F600b]\n"},
         {"carriage return passes", [] { LogMessage(LOG_ERROR, L"a\rb\n"); }, "a\rb\r\n", L"a\rb\n"},
         {"no line feed", [] { LogMessage(LOG_ERROR, L"%s", L"open"); }, "open", L"open"},
+        // clang-format on
     };
     for (const Formatted& c : cases) {
         StartOver();
