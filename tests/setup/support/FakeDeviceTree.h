@@ -43,8 +43,6 @@ public:
     // The system's device nodes; DIF_REGISTERDEVICE appends to it.
     std::vector<FakeDevice> devices;
 
-    // Device information sets made and not yet destroyed.
-    std::size_t OpenSets() const { return sets.size(); }
     // The hardware-id property bytes written to each created element, in order.
     std::vector<std::vector<BYTE>> writtenHardwareIds;
 

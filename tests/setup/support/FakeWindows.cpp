@@ -145,9 +145,4 @@ void MachineTest::StartOver() {
     machine.Install();
 }
 
-void MachineTest::TearDown() {
-    EXPECT_EQ(machine.deviceTree.OpenSets(), 0u) << "a device information set was never destroyed";
-    SetupTest::TearDown();
-}
-
 } // namespace setuptest

@@ -52,7 +52,6 @@ std::string OemInf(const char* className, const char* provider);
 class MachineTest : public SetupTest {
 protected:
     void StartOver() override;
-    void TearDown() override; // checks that every device information set was destroyed
 
     FakeWindows machine;
 };
