@@ -17,6 +17,8 @@ for preset in mingw-x64 mingw-x86; do
     echo "== $preset: test"
     ctest --preset "$preset" -j "$jobs" || status=1
 done
+echo "== static analysis of the product code"
+scripts/static-analysis.sh build/mingw-x64 || status=1
 echo "== package: built twice and compared, and a consumer built against it"
 scripts/package.sh --verify || status=1
 exit $status

@@ -8,16 +8,17 @@
 #include <newdev.h>
 #include <shlwapi.h>
 
+#include "KitFacts.h"
+
 #include <cwchar>
 #include <string>
 #include <vector>
 
 namespace {
 
-const GUID DisplayClass = {
-    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-const wchar_t HardwareId[] = L"Root\\VID_TALVOREN_VIRTUAL_DISPLAY_0001";
-const wchar_t ServiceName[] = L"TalvorenVirtualDisplay";
+using kit::DisplayClass;
+using kit::HardwareId;
+using kit::ServiceName;
 
 void CheckVersion() {
     OSVERSIONINFOEXW version{};
@@ -156,16 +157,11 @@ void Remove() {
     });
     WithService(DELETE, [](SC_HANDLE service) { DeleteService(service); });
     InstallHinfSectionW(nullptr, nullptr, (L"DefaultUninstall 128 " + inf).c_str(), SW_HIDE);
-    SHDeleteKeyW(
-        HKEY_LOCAL_MACHINE,
-        L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\WUDF\\Services\\TalvorenVirtualDisplay");
+    SHDeleteKeyW(HKEY_LOCAL_MACHINE, kit::FrameworkServiceKey);
     wchar_t system[1024];
     GetSystemDirectoryW(system, 1024);
-    const std::wstring drivers = std::wstring(system) + L"\\drivers\\";
-    DeleteFileW((drivers + L"TalvorenVirtualDisplay.sys").c_str());
-    for (const wchar_t* file : {L"TalvorenVirtualDisplay1_0.dll", L"TalvorenVirtualDisplay1_2.dll",
-                                L"TalvorenVirtualDisplay.dll"}) {
-        DeleteFileW((drivers + L"UMDF\\" + file).c_str());
+    for (const wchar_t* file : kit::DriverFiles) {
+        DeleteFileW((std::wstring(system) + L"\\" + file).c_str());
     }
     SetupDiDestroyDeviceInfoList(set);
 }

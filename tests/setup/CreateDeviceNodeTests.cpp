@@ -1,6 +1,5 @@
 // Creation of the virtual display's device node, and the check for one already present.
 #include "FakeWindows.h"
-#include "Messages.h"
 
 #include "Seam.h"
 #include "device/IDDDeviceInfoSet.h"
@@ -10,31 +9,24 @@ namespace {
 
 const GUID NetClass = {
     0x4D36E972, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-const std::wstring DisplayClassText = L"{4D36E968-E325-11CE-BFC1-08002BE10318}";
+const std::wstring DisplayClassText = kit::DisplayClassText;
 constexpr std::uintptr_t Invalid = ~std::uintptr_t{0}; // INVALID_HANDLE_VALUE
-const wchar_t Detected[] =
-    L"IDDDeviceInfoSet::CreateDeviceNode PrivateDetectDeviceNode device detected\n";
-
-std::vector<BYTE> PropertyBytes(const std::wstring& multiString) {
-    const auto* bytes = reinterpret_cast<const BYTE*>(multiString.data());
-    return std::vector<BYTE>(bytes, bytes + multiString.size() * sizeof(wchar_t));
-}
 
 using CreateDeviceNodeTest = MachineTest;
 
-DWORD CreateOurNode(const wchar_t* hardwareId = OurHardwareId) {
+DWORD CreateOurNode(const wchar_t* hardwareId = kit::HardwareId) {
     IDDDeviceInfoSet deviceInfoSet;
-    return deviceInfoSet.CreateDeviceNode(DisplayClass, hardwareId, L"Display");
+    return deviceInfoSet.CreateDeviceNode(kit::DisplayClass, hardwareId, L"Display");
 }
 
 // Only a present device of the class whose first id is ours, exactly, counts.
 TEST_F(CreateDeviceNodeTest, RegistersANewNodeWhenNoPresentDeviceOfTheClassIsOurs) {
     machine.deviceTree.devices = {
         {{L"PCI\\VEN_1234&DEV_1111"}},
-        {{OurHardwareId}, NetClass},
-        {{OurHardwareId}, DisplayClass, false},
+        {{kit::HardwareId}, NetClass},
+        {{kit::HardwareId}, kit::DisplayClass, false},
         {{L"ROOT\\VID_TALVOREN_VIRTUAL_DISPLAY_0001"}},
-        {{L"PCI\\VEN_1234&DEV_2222", OurHardwareId}},
+        {{L"PCI\\VEN_1234&DEV_2222", kit::HardwareId}},
     };
     EXPECT_EQ(CreateOurNode(), 0u);
 
@@ -43,10 +35,10 @@ TEST_F(CreateDeviceNodeTest, RegistersANewNodeWhenNoPresentDeviceOfTheClassIsOur
                                         L"PCI\\VEN_1234&DEV_2222"}) +
               Lines{RegisterSuccess});
     ASSERT_EQ(machine.deviceTree.devices.size(), 6u);
-    EXPECT_EQ(machine.deviceTree.devices[5].hardwareIds, Lines{OurHardwareId});
+    EXPECT_EQ(machine.deviceTree.devices[5].hardwareIds, Lines{kit::HardwareId});
     // A REG_MULTI_SZ of one string: 38 characters and two terminators, 80 bytes.
-    EXPECT_EQ(machine.deviceTree.writtenHardwareIds, std::vector<std::vector<BYTE>>{PropertyBytes(
-                                                         OurHardwareId + std::wstring(2, L'\0'))});
+    EXPECT_EQ(machine.deviceTree.writtenHardwareIds,
+              std::vector<std::vector<BYTE>>{Bytes(kit::HardwareId + std::wstring(2, L'\0'))});
 
     const seam::Call list = seam::CallsTo("SetupDiCreateDeviceInfoList").at(0);
     EXPECT_EQ(list.args, (std::vector<std::wstring>{DisplayClassText, L"null"}));
@@ -78,11 +70,11 @@ TEST_F(CreateDeviceNodeTest, RegistersANewNodeWhenNoPresentDeviceOfTheClassIsOur
 // The element made for the new node is never registered and vanishes with the set.
 TEST_F(CreateDeviceNodeTest, PresentNodeIsKeptAndReportedAtTheErrorLevel) {
     machine.deviceTree.devices = {{{L"PCI\\VEN_1234&DEV_1111"}},
-                                  {{OurHardwareId, L"Root\\Other"}},
+                                  {{kit::HardwareId, L"Root\\Other"}},
                                   {{L"PCI\\VEN_1234&DEV_2222"}}};
     EXPECT_EQ(CreateOurNode(), 0u);
-    ExpectLog(CreateNodeUntilDetection({L"PCI\\VEN_1234&DEV_1111", OurHardwareId}) +
-              Lines{Detected});
+    ExpectLog(CreateNodeUntilDetection({L"PCI\\VEN_1234&DEV_1111", kit::HardwareId}) +
+              Lines{NodeDetected});
     EXPECT_EQ(machine.deviceTree.devices.size(), 3u);
     EXPECT_EQ(seam::CountOf("SetupDiCallClassInstaller"), 0u);
     EXPECT_EQ(seam::CountOf("SetupDiEnumDeviceInfo"), 2u); // the walk ends at the match
@@ -92,7 +84,7 @@ TEST_F(CreateDeviceNodeTest, HardwareIdOf255CharactersIsWrittenWholeAnd256Fail) 
     const std::wstring longest(255, L'H');
     EXPECT_EQ(CreateOurNode(longest.c_str()), 0u);
     EXPECT_EQ(machine.deviceTree.writtenHardwareIds,
-              std::vector<std::vector<BYTE>>{PropertyBytes(longest + std::wstring(2, L'\0'))});
+              std::vector<std::vector<BYTE>>{Bytes(longest + std::wstring(2, L'\0'))});
     EXPECT_EQ(machine.deviceTree.devices.size(), 1u);
 
     StartOver();
@@ -114,8 +106,7 @@ struct CreateCase {
     bool registers;
 };
 
-class CreateDeviceNodeFailureTest : public MachineTest,
-                                    public testing::WithParamInterface<CreateCase> {};
+using CreateDeviceNodeFailureTest = FailureTable<CreateCase>;
 
 TEST_P(CreateDeviceNodeFailureTest, LogsTheStepAndReturnsItsCode) {
     const CreateCase& c = GetParam();
@@ -126,82 +117,31 @@ TEST_P(CreateDeviceNodeFailureTest, LogsTheStepAndReturnsItsCode) {
     EXPECT_EQ(machine.deviceTree.devices.size(), c.devices.size() + (c.registers ? 1 : 0));
 }
 
-const FakeDevice Ours{{OurHardwareId}};
+const FakeDevice Ours{{kit::HardwareId}};
 const Lines Created = CreateNodeUntilDetection({});
+const std::wstring Step = L"IDDDeviceInfoSet::CreateDeviceNode ";
+const std::wstring ReadFailed =
+    L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetDeviceRegistryProperty failed ";
+const FakeDevice Longest = WithLongestId();
+const FakeDevice Filling = FillingWithoutTerminators();
+const std::wstring Filled = Filling.hardwareIds[0];
 
-INSTANTIATE_TEST_SUITE_P(
-    CreateDeviceNode, CreateDeviceNodeFailureTest,
-    testing::Values(
-        CreateCase{"ListNotCreated",
-                   {},
-                   {"SetupDiCreateDeviceInfoList", 1, Invalid, ERROR_ACCESS_DENIED},
-                   {L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfoList failed 5\n"},
-                   ERROR_ACCESS_DENIED,
-                   false},
-        CreateCase{
-            "ElementNotCreated",
-            {},
-            {"SetupDiCreateDeviceInfoW", 1, FALSE, 0xE0000205},
-            {Created[0],
-             L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfo failed -536870395\n"},
-            0xE0000205,
-            false},
-        CreateCase{"PropertyNotWritten",
-                   {},
-                   {"SetupDiSetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_PARAMETER},
-                   {Created[0], Created[1],
-                    L"IDDDeviceInfoSet::CreateDeviceNode SetupDiSetDeviceRegistryProperty failed "
-                    L"87\n"},
-                   ERROR_INVALID_PARAMETER,
-                   false},
-        CreateCase{"NotRegistered",
-                   {},
-                   {"SetupDiCallClassInstaller", 1, FALSE, 0xE000020B},
-                   Created + Lines{L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCallClassInstaller "
-                                   L"failed -536870389\n"},
-                   0xE000020B,
-                   false},
-        // The checks below cannot see our present node, so a second one is registered.
-        CreateCase{"ClassNotEnumerated",
-                   {Ours},
-                   {"SetupDiGetClassDevsW", 1, Invalid, ERROR_INVALID_DATA},
-                   Created + Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetClassDevs "
-                                   L"failed 13\n",
-                                   RegisterSuccess},
-                   0,
-                   true},
-        CreateCase{"EnumerationFails",
-                   {Ours},
-                   {"SetupDiEnumDeviceInfo", 1, FALSE, ERROR_INVALID_HANDLE},
-                   Created + Lines{RegisterSuccess},
-                   0,
-                   true},
-        CreateCase{"IdNotRead",
-                   {Ours},
-                   {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA},
-                   Created + Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode "
-                                   L"SetupDiGetDeviceRegistryProperty failed 13\n",
-                                   RegisterSuccess},
-                   0,
-                   true},
-        CreateCase{"IdListOver600Bytes",
-                   {{{OurHardwareId, std::wstring(300, L'L')}}},
-                   {},
-                   Created + Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode "
-                                   L"SetupDiGetDeviceRegistryProperty failed 122\n",
-                                   RegisterSuccess},
-                   0,
-                   true},
-        CreateCase{"UnreadableDeviceIsSkipped",
-                   {{{L"PCI\\VEN_1234&DEV_1111"}}, Ours},
-                   {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA},
-                   Created +
-                       Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode "
-                             L"SetupDiGetDeviceRegistryProperty failed 13\n"} +
-                       CurrentHwids(L"PrivateDetectDeviceNode", {OurHardwareId}) + Lines{Detected},
-                   0,
-                   false}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(CreateDeviceNode, CreateDeviceNodeFailureTest, testing::Values(
+    CreateCase{"ListNotCreated", {}, {"SetupDiCreateDeviceInfoList", 1, Invalid, ERROR_ACCESS_DENIED}, {Step + L"SetupDiCreateDeviceInfoList failed 5\n"}, ERROR_ACCESS_DENIED, false},
+    CreateCase{"ElementNotCreated", {}, {"SetupDiCreateDeviceInfoW", 1, FALSE, 0xE0000205}, {Created[0], Step + L"SetupDiCreateDeviceInfo failed -536870395\n"}, 0xE0000205, false},
+    CreateCase{"PropertyNotWritten", {}, {"SetupDiSetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_PARAMETER}, {Created[0], Created[1], Step + L"SetupDiSetDeviceRegistryProperty failed 87\n"}, ERROR_INVALID_PARAMETER, false},
+    CreateCase{"NotRegistered", {}, {"SetupDiCallClassInstaller", 1, FALSE, 0xE000020B}, Created + Lines{Step + L"SetupDiCallClassInstaller failed -536870389\n"}, 0xE000020B, false},
+    // The checks below cannot see our present node, so a second one is registered.
+    CreateCase{"ClassNotEnumerated", {Ours}, {"SetupDiGetClassDevsW", 1, Invalid, ERROR_INVALID_DATA}, Created + Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetClassDevs failed 13\n", RegisterSuccess}, 0, true},
+    CreateCase{"EnumerationFails", {Ours}, {"SetupDiEnumDeviceInfo", 1, FALSE, ERROR_INVALID_HANDLE}, Created + Lines{RegisterSuccess}, 0, true},
+    CreateCase{"IdNotRead", {Ours}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Created + Lines{ReadFailed + L"13\n", RegisterSuccess}, 0, true},
+    CreateCase{"IdListOver600Bytes", {{{kit::HardwareId, std::wstring(300, L'L')}}}, {}, Created + Lines{ReadFailed + L"122\n", RegisterSuccess}, 0, true},
+    CreateCase{"UnreadableDeviceIsSkipped", {{{L"PCI\\VEN_1234&DEV_1111"}}, Ours}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Created + Lines{ReadFailed + L"13\n"} + CurrentHwids(L"PrivateDetectDeviceNode", {kit::HardwareId}) + Lines{NodeDetected}, 0, false},
+    CreateCase{"FilledIdWithoutTerminators", {Filling}, {}, CreateNodeUntilDetection({Filled}) + Lines{RegisterSuccess}, 0, true},
+    CreateCase{"IdWithoutTerminatorsAfterALongerOne", {Longest, OursWithoutTerminators()}, {}, CreateNodeUntilDetection({Longest.hardwareIds[0], kit::HardwareId}) + Lines{NodeDetected}, 0, false}),
     CaseName());
+// clang-format on
 
 } // namespace
 } // namespace setuptest

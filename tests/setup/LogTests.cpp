@@ -54,30 +54,18 @@ struct Formatted {
 
 TEST_F(LogTest, DirectivesFormatAsTheProgramUsesThem) {
     const Formatted cases[] = {
-        {"small %d", [] { LogMessage(LOG_ERROR, L"failed %d\n", 5); }, "failed 5\r\n",
-         L"failed 5\n"},
-        {"SetupAPI code", [] { LogMessage(LOG_ERROR, L"failed %d\n", 0xE000020Bu); },
-         "failed -536870389\r\n", L"failed -536870389\n"},
-        {"lowest int", [] { LogMessage(LOG_ERROR, L"%d\n", 0x80000000u); }, "-2147483648\r\n",
-         L"-2147483648\n"},
-        {"hex",
-         [] {
-             LogMessage(LOG_INFO, L"%08lX-%04hX-%02hhX %08lX-%04hX-%02hhX\n", 0x4D36E968ul,
-                        static_cast<unsigned short>(0xE325), static_cast<unsigned char>(0xBF),
-                        0x1Aul, static_cast<unsigned short>(0x11), static_cast<unsigned char>(0x8));
-         },
-         "4D36E968-E325-BF 0000001A-0011-08\r\n", L"4D36E968-E325-BF 0000001A-0011-08\n"},
-        {"narrow text", [] { LogMessage(LOG_INFO, L"Build: %S %S\n", "Oct  1 2019", "11:03:38"); },
-         "Build: Oct  1 2019 11:03:38\r\n", L"Build: Oct  1 2019 11:03:38\n"},
-        {"Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"caf\u00e9"); }, "[caf\xE9]\r\n",
-         L"[caf\u00e9]\n"},
-        {"above Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"\u20ac1\u0100"); }, "[?1?]\r\n",
-         L"[\u20ac1\u0100]\n"},
-        {"surrogate pair is one character",
-         [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"a\U0001F600b"); }, "[a?b]\r\n",
-         L"[a\U0001F600b]\n"},
+        // clang-format off
+        {"small %d", [] { LogMessage(LOG_ERROR, L"failed %d\n", 5); }, "failed 5\r\n", L"failed 5\n"},
+        {"SetupAPI code", [] { LogMessage(LOG_ERROR, L"failed %d\n", 0xE000020Bu); }, "failed -536870389\r\n", L"failed -536870389\n"},
+        {"lowest int", [] { LogMessage(LOG_ERROR, L"%d\n", 0x80000000u); }, "-2147483648\r\n", L"-2147483648\n"},
+        {"hex", [] { LogMessage(LOG_INFO, L"%08lX-%04hX-%02hhX %08lX-%04hX-%02hhX\n", 0x4D36E968ul, static_cast<unsigned short>(0xE325), static_cast<unsigned char>(0xBF), 0x1Aul, static_cast<unsigned short>(0x11), static_cast<unsigned char>(0x8)); }, "4D36E968-E325-BF 0000001A-0011-08\r\n", L"4D36E968-E325-BF 0000001A-0011-08\n"},
+        {"narrow text", [] { LogMessage(LOG_INFO, L"Build: %S %S\n", "Oct  1 2019", "11:03:38"); }, "Build: Oct  1 2019 11:03:38\r\n", L"Build: Oct  1 2019 11:03:38\n"},
+        {"Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"caf\u00e9"); }, "[caf\xE9]\r\n", L"[caf\u00e9]\n"},
+        {"above Latin-1", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"\u20ac1\u0100"); }, "[?1?]\r\n", L"[\u20ac1\u0100]\n"},
+        {"surrogate pair is one character", [] { LogMessage(LOG_DEVICE, L"[%s]\n", L"a\U0001F600b"); }, "[a?b]\r\n", L"[a\U0001F600b]\n"},
         {"carriage return passes", [] { LogMessage(LOG_ERROR, L"a\rb\n"); }, "a\rb\r\n", L"a\rb\n"},
         {"no line feed", [] { LogMessage(LOG_ERROR, L"%s", L"open"); }, "open", L"open"},
+        // clang-format on
     };
     for (const Formatted& c : cases) {
         StartOver();
@@ -126,8 +114,8 @@ TEST_F(LogTest, TrailingCtrlZIsRemovedBeforeAppending) {
 
 // The log file opened past the seam at `offset`, which may lie beyond 4 GiB.
 HANDLE OpenLogFileAt(DWORD access, LONGLONG offset) {
-    HANDLE file = SEAM_REAL(CreateFileW)(L"C:\\Users\\Public\\TalvorenDisplaySetup.log", access, 0,
-                                         nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        SEAM_REAL(CreateFileW)(kit::LogPath, access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     LARGE_INTEGER position;
     position.QuadPart = offset;
     EXPECT_TRUE(SEAM_REAL(SetFilePointerEx)(file, position, nullptr, FILE_BEGIN));
@@ -177,7 +165,7 @@ TEST_F(LogTest, EachMessageIsOneExclusiveOpenOneWriteOneClose) {
     expected.insert(expected.end(), perMessage.begin(), perMessage.end());
     EXPECT_EQ(seam::Sequence({"SetFilePointerEx", "ReadFile", "SetEndOfFile"}), expected);
     const seam::Call open = seam::CallsTo("CreateFileA").at(0);
-    EXPECT_EQ(open.args.at(0), L"\"C:\\Users\\Public\\TalvorenDisplaySetup.log\"");
+    EXPECT_EQ(open.args.at(0), L"\"" + std::wstring(kit::LogPath) + L"\"");
     EXPECT_EQ(open.args.at(2), L"0"); // no sharing
     EXPECT_EQ(open.args.at(4), std::to_wstring(OPEN_ALWAYS));
     EXPECT_EQ(seam::CallsTo("CloseHandle").at(0).args.at(0), open.result);
@@ -185,9 +173,9 @@ TEST_F(LogTest, EachMessageIsOneExclusiveOpenOneWriteOneClose) {
 
 TEST_F(LogTest, FileHeldOpenByAnotherOpenerLosesOnlyTheFileCopy) {
     LogMessage(LOG_ERROR, L"before\n");
-    HANDLE viewer = SEAM_REAL(CreateFileW)(L"C:\\Users\\Public\\TalvorenDisplaySetup.log",
-                                           GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE viewer =
+        SEAM_REAL(CreateFileW)(kit::LogPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
     SetLastError(1234);
     LogMessage(LOG_ERROR, L"while held\n");
@@ -202,14 +190,35 @@ TEST_F(LogTest, FileHeldOpenByAnotherOpenerLosesOnlyTheFileCopy) {
     EXPECT_EQ(seam::CountOf("WriteFile"), 2u);
 }
 
+// Moves a folder aside for as long as it lives, and back whatever happens in between, so
+// that the tests after it find the prefix whole.
+class FolderMovedAside {
+public:
+    explicit FolderMovedAside(const std::wstring& path)
+        : folder(path), aside(path + L".away"),
+          moved(MoveFileW(folder.c_str(), aside.c_str()) != FALSE) {}
+    ~FolderMovedAside() {
+        if (moved) {
+            EXPECT_TRUE(MoveFileW(aside.c_str(), folder.c_str())) << GetLastError();
+        }
+    }
+    FolderMovedAside(const FolderMovedAside&) = delete;
+    FolderMovedAside& operator=(const FolderMovedAside&) = delete;
+
+    const std::wstring folder;
+    const std::wstring aside;
+    const bool moved;
+};
+
 TEST_F(LogTest, MissingFolderWritesNoFileButKeepsTheDebuggerCopy) {
-    ASSERT_TRUE(MoveFileW(L"C:\\Users\\Public", L"C:\\Users\\Public.away"));
-    LogMessage(LOG_ERROR, L"lost\n");
-    const bool created = GetFileAttributesW(L"C:\\Users\\Public") != INVALID_FILE_ATTRIBUTES;
-    ASSERT_TRUE(MoveFileW(L"C:\\Users\\Public.away", L"C:\\Users\\Public"));
+    {
+        const FolderMovedAside publicFolder(L"C:\\Users\\Public");
+        ASSERT_TRUE(publicFolder.moved) << GetLastError();
+        LogMessage(LOG_ERROR, L"lost\n");
+        EXPECT_EQ(GetFileAttributesW(publicFolder.folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
     LogMessage(LOG_ERROR, L"kept\n");
 
-    EXPECT_FALSE(created);
     EXPECT_EQ(ReadLogFile(), "kept\r\n");
     EXPECT_EQ(DebuggerLines(),
               (std::vector<std::wstring>{DebuggerLine(L"lost\n"), DebuggerLine(L"kept\n")}));

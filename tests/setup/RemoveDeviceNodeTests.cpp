@@ -1,6 +1,5 @@
 // Removal of every present device node of the class whose first hardware id is ours.
 #include "FakeWindows.h"
-#include "Messages.h"
 
 #include "Seam.h"
 #include "device/IDDDeviceInfoSet.h"
@@ -10,14 +9,9 @@ namespace {
 
 const wchar_t Pci[] = L"PCI\\VEN_1234&DEV_1111";
 const wchar_t OtherCase[] = L"root\\vid_talvoren_virtual_display_0001";
-const wchar_t FoundOne[] = L"IDDDeviceInfoSet::RemoveDeviceNode Found an instance = "
-                           L"Root\\VID_TALVOREN_VIRTUAL_DISPLAY_0001 1\n";
-const wchar_t FoundTwo[] = L"IDDDeviceInfoSet::RemoveDeviceNode Found an instance = "
-                           L"Root\\VID_TALVOREN_VIRTUAL_DISPLAY_0001 2\n";
-const wchar_t Walking[] = L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs success\n";
-const wchar_t Finding[] = L"IDDDeviceInfoSet::RemoveDeviceNode Find device instance/s...\n";
-const wchar_t NoMoreItems[] = L"IDDDeviceInfoSet::RemoveDeviceNode No more items\n";
-const wchar_t NoneFound[] = L"IDDDeviceInfoSet::RemoveDeviceNode No Device instance found\n";
+const std::wstring FoundOne = RemovalFound(1);
+const std::wstring FoundTwo = RemovalFound(2);
+const Lines Start = RemoveNodeStart();
 const wchar_t RemovalFailed[] =
     L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (4) failed 5\n";
 
@@ -29,7 +23,7 @@ class RemoveDeviceNodeTest : public MachineTest {
 protected:
     DWORD RemoveOurNodes() {
         IDDDeviceInfoSet deviceInfoSet;
-        const DWORD result = deviceInfoSet.RemoveDeviceNode(DisplayClass, OurHardwareId);
+        const DWORD result = deviceInfoSet.RemoveDeviceNode(kit::DisplayClass, kit::HardwareId);
         // The walk's set is the object's, released by its destructor alone.
         EXPECT_EQ(seam::CountOf("SetupDiDestroyDeviceInfoList"), 0u);
         return result;
@@ -47,13 +41,16 @@ protected:
 // fake): the walk must still go on to the end of the class.
 TEST_F(RemoveDeviceNodeTest, RemovesEveryPresentNodeOfTheClassWhoseFirstIdIsOurs) {
     machine.deviceTree.devices = {
-        {{OurHardwareId}},      {{Pci}},
-        {{OtherCase}},          {{OurHardwareId}, DisplayClass, false},
-        {{Pci, OurHardwareId}}, {{OurHardwareId, Pci}},
+        {{kit::HardwareId}},
+        {{Pci}},
+        {{OtherCase}},
+        {{kit::HardwareId}, kit::DisplayClass, false},
+        {{Pci, kit::HardwareId}},
+        {{kit::HardwareId, Pci}},
     };
     EXPECT_EQ(RemoveOurNodes(), 0u);
-    ExpectLog(Lines{Walking, Finding} + Hwids({OurHardwareId}) + Lines{FoundOne} +
-              Hwids({Pci, OtherCase, Pci, OurHardwareId}) + Lines{FoundTwo, NoMoreItems});
+    ExpectLog(Start + Hwids({kit::HardwareId}) + Lines{FoundOne} +
+              Hwids({Pci, OtherCase, Pci, kit::HardwareId}) + Lines{FoundTwo, NoMoreItems});
     EXPECT_EQ(Removed(), (std::vector<bool>{true, false, false, false, false, true}));
     EXPECT_EQ(seam::CallsTo("SetupDiGetClassDevsW").at(0).args.at(3), L"2");
     // The index keeps counting across removals.
@@ -78,21 +75,21 @@ TEST_F(RemoveDeviceNodeTest, ClassWithoutOurNodeIsWalkedToItsEnd) {
 }
 
 TEST_F(RemoveDeviceNodeTest, FailedRemovalsAreLoggedAndCountedButDoNotFailTheWalk) {
-    machine.deviceTree.devices = {{{OurHardwareId}}, {{OurHardwareId}}};
+    machine.deviceTree.devices = {{{kit::HardwareId}}, {{kit::HardwareId}}};
     seam::FailCall("SetupDiCallClassInstaller", 1, FALSE, ERROR_ACCESS_DENIED);
     seam::FailCall("SetupDiCallClassInstaller", 2, FALSE, ERROR_ACCESS_DENIED);
     EXPECT_EQ(RemoveOurNodes(), 0u);
-    ExpectLog(Lines{Walking, Finding} + Hwids({OurHardwareId}) + Lines{RemovalFailed} +
-              Hwids({OurHardwareId}) + Lines{RemovalFailed, NoMoreItems});
+    ExpectLog(Start + Hwids({kit::HardwareId}) + Lines{RemovalFailed} + Hwids({kit::HardwareId}) +
+              Lines{RemovalFailed, NoMoreItems});
     EXPECT_EQ(Removed(), (std::vector<bool>{false, false}));
 }
 
 TEST_F(RemoveDeviceNodeTest, SecondMatchIsNumberedTwoAfterAFailedFirstRemoval) {
-    machine.deviceTree.devices = {{{OurHardwareId}}, {{OurHardwareId}}};
+    machine.deviceTree.devices = {{{kit::HardwareId}}, {{kit::HardwareId}}};
     seam::FailCall("SetupDiCallClassInstaller", 1, FALSE, ERROR_ACCESS_DENIED);
     EXPECT_EQ(RemoveOurNodes(), 0u);
-    ExpectLog(Lines{Walking, Finding} + Hwids({OurHardwareId}) + Lines{RemovalFailed} +
-              Hwids({OurHardwareId}) + Lines{FoundTwo, NoMoreItems});
+    ExpectLog(Start + Hwids({kit::HardwareId}) + Lines{RemovalFailed} + Hwids({kit::HardwareId}) +
+              Lines{FoundTwo, NoMoreItems});
 }
 
 struct RemoveCase {
@@ -104,8 +101,7 @@ struct RemoveCase {
     std::vector<bool> removed;
 };
 
-class RemoveDeviceNodeFailureTest : public RemoveDeviceNodeTest,
-                                    public testing::WithParamInterface<RemoveCase> {};
+using RemoveDeviceNodeFailureTest = FailureTable<RemoveCase, RemoveDeviceNodeTest>;
 
 TEST_P(RemoveDeviceNodeFailureTest, LogsTheStepAndGoesOnOrStopsAsTheStepSays) {
     const RemoveCase& c = GetParam();
@@ -116,70 +112,29 @@ TEST_P(RemoveDeviceNodeFailureTest, LogsTheStepAndGoesOnOrStopsAsTheStepSays) {
     EXPECT_EQ(Removed(), c.removed);
 }
 
-const FakeDevice Ours{{OurHardwareId}};
+const FakeDevice Ours{{kit::HardwareId}};
+const Lines SeesOurs = Start + Hwids({kit::HardwareId});
+const std::wstring EnumFailed = L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed ";
+const std::wstring ReadFailed =
+    L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) failed ";
+const FakeDevice Longest = WithLongestId();
+const FakeDevice Filling = FillingWithoutTerminators();
+const std::wstring Filled = Filling.hardwareIds[0];
 
-INSTANTIATE_TEST_SUITE_P(
-    RemoveDeviceNode, RemoveDeviceNodeFailureTest,
-    testing::Values(
-        RemoveCase{"ClassNotEnumerated",
-                   {Ours},
-                   {"SetupDiGetClassDevsW", 1, ~std::uintptr_t{0}, ERROR_ACCESS_DENIED},
-                   {L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs failed 5\n"},
-                   ERROR_ACCESS_DENIED,
-                   {false}},
-        // No closing lines; the node removed before the failure stays removed.
-        RemoveCase{
-            "EnumerationFails",
-            {Ours, Ours},
-            {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_INVALID_DATA},
-            Lines{Walking, Finding} + Hwids({OurHardwareId}) +
-                Lines{FoundOne,
-                      L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed 13\n"},
-            ERROR_INVALID_DATA,
-            {true, false}},
-        RemoveCase{
-            "EnumerationFailsWithASetupCode",
-            {Ours},
-            {"SetupDiEnumDeviceInfo", 1, FALSE, 0xE000020B},
-            {Walking, Finding,
-             L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed -536870389\n"},
-            0xE000020B,
-            {false}},
-        // A failure that sets no code must not read as the end of the class, nor as 0.
-        RemoveCase{
-            "EnumerationFailsWithoutACode",
-            {Ours, Ours},
-            {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_SUCCESS},
-            Lines{Walking, Finding} + Hwids({OurHardwareId}) +
-                Lines{FoundOne,
-                      L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed 31\n"},
-            ERROR_GEN_FAILURE,
-            {true, false}},
-        RemoveCase{"EnumerationEndsWithNoMoreItems",
-                   {Ours, Ours},
-                   {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_NO_MORE_ITEMS},
-                   Lines{Walking, Finding} + Hwids({OurHardwareId}) + Lines{FoundOne, NoMoreItems},
-                   0,
-                   {true, false}},
-        RemoveCase{"IdNotRead",
-                   {Ours, {{Pci}}},
-                   {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA},
-                   Lines{Walking, Finding,
-                         L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) "
-                         L"failed 13\n"} +
-                       Hwids({Pci}) + Lines{NoMoreItems, NoneFound},
-                   0,
-                   {false, false}},
-        RemoveCase{"IdListOver600Bytes",
-                   {{{OurHardwareId, std::wstring(300, L'L')}}, Ours},
-                   {},
-                   Lines{Walking, Finding,
-                         L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) "
-                         L"failed 122\n"} +
-                       Hwids({OurHardwareId}) + Lines{FoundOne, NoMoreItems},
-                   0,
-                   {false, true}}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(RemoveDeviceNode, RemoveDeviceNodeFailureTest, testing::Values(
+    RemoveCase{"ClassNotEnumerated", {Ours}, {"SetupDiGetClassDevsW", 1, ~std::uintptr_t{0}, ERROR_ACCESS_DENIED}, {L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs failed 5\n"}, ERROR_ACCESS_DENIED, {false}},
+    // No closing lines; the node removed before the failure stays removed.
+    RemoveCase{"EnumerationFails", {Ours, Ours}, {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_INVALID_DATA}, SeesOurs + Lines{FoundOne, EnumFailed + L"13\n"}, ERROR_INVALID_DATA, {true, false}},
+    RemoveCase{"EnumerationFailsWithASetupCode", {Ours}, {"SetupDiEnumDeviceInfo", 1, FALSE, 0xE000020B}, Start + Lines{EnumFailed + L"-536870389\n"}, 0xE000020B, {false}},
+    // A failure that sets no code must not read as the end of the class, nor as 0.
+    RemoveCase{"EnumerationFailsWithoutACode", {Ours, Ours}, {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_SUCCESS}, SeesOurs + Lines{FoundOne, EnumFailed + L"31\n"}, ERROR_GEN_FAILURE, {true, false}},
+    RemoveCase{"EnumerationEndsWithNoMoreItems", {Ours, Ours}, {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_NO_MORE_ITEMS}, SeesOurs + Lines{FoundOne, NoMoreItems}, 0, {true, false}},
+    RemoveCase{"IdNotRead", {Ours, {{Pci}}}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Start + Lines{ReadFailed + L"13\n"} + Hwids({Pci}) + Lines{NoMoreItems, NoInstanceFound}, 0, {false, false}},
+    RemoveCase{"IdListOver600Bytes", {{{kit::HardwareId, std::wstring(300, L'L')}}, Ours}, {}, Start + Lines{ReadFailed + L"122\n"} + Hwids({kit::HardwareId}) + Lines{FoundOne, NoMoreItems}, 0, {false, true}},
+    RemoveCase{"IdsWithoutTerminators", {Longest, OursWithoutTerminators(), Filling}, {}, Start + Hwids({Longest.hardwareIds[0], kit::HardwareId}) + Lines{FoundOne} + Hwids({Filled}) + Lines{NoMoreItems}, 0, {false, true, false}}),
     CaseName());
+// clang-format on
 
 } // namespace
 } // namespace setuptest

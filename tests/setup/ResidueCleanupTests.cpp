@@ -2,7 +2,6 @@
 // section, the framework's service key and the driver files. The service control
 // manager and the registry are the platform's own.
 #include "FakeWindows.h"
-#include "Messages.h"
 
 #include "Seam.h"
 #include "actions/IDDSetupActions.h"
@@ -13,19 +12,11 @@
 namespace setuptest {
 namespace {
 
-const wchar_t ServiceName[] = L"TalvorenVirtualDisplay";
-const wchar_t ServiceKey[] =
-    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\WUDF\\Services\\TalvorenVirtualDisplay";
+const wchar_t* const ServiceName = kit::ServiceName;
+const wchar_t* const ServiceKey = kit::FrameworkServiceKey;
 const wchar_t StopEntry[] = L"IDDUtilities::ServiceStop\n";
 const wchar_t NotRunning[] = L"IDDUtilities::ServiceStop ControlService failed 1062 Status:1\n";
 const wchar_t Deleted[] = L"Service deleted successfully\n";
-const wchar_t Removing[] = L"IDDSetupActions::PrivateCleanup Removing file and registry entry\n";
-const wchar_t* const DriverFiles[] = {
-    L"System32\\drivers\\TalvorenVirtualDisplay.sys",
-    L"System32\\drivers\\UMDF\\TalvorenVirtualDisplay1_0.dll",
-    L"System32\\drivers\\UMDF\\TalvorenVirtualDisplay1_2.dll",
-    L"System32\\drivers\\UMDF\\TalvorenVirtualDisplay.dll",
-};
 
 // Runs `use` on the service, opened through the platform's own calls so that the
 // record does not see it; false when there is no service.
@@ -78,31 +69,12 @@ protected:
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKey);
     }
 
-    // Every service handle opened was closed once, the service's before its manager's.
-    static void ExpectHandlesClosedServiceFirst() {
-        std::vector<std::wstring> expected;
-        std::wstring manager;
-        for (const seam::Call& call : seam::Calls()) {
-            const bool opened = call.result != L"null";
-            if (call.function == "OpenSCManagerW" && opened) {
-                manager = call.result;
-            } else if (call.function == "OpenServiceW") {
-                if (opened) {
-                    expected.push_back(call.result);
-                }
-                expected.push_back(manager);
-            }
-        }
-        EXPECT_EQ(seam::ArgumentOf("CloseServiceHandle", 0), expected);
-    }
-
     // Runs the whole uninstall on a machine holding nothing else of ours, and checks the
     // lines of the cleanup within it.
     void Uninstall(const Lines& cleanup) {
         machine.WriteFile(L"INF\\oem1.inf", OemInf("Net", nullptr));
         EXPECT_EQ(IDDSetupActions().Uninstall(), 0);
         ExpectLog(UninstallFindingNothing(machine.InfDirectory(), cleanup));
-        ExpectHandlesClosedServiceFirst();
     }
 };
 
@@ -111,7 +83,6 @@ TEST_F(ResidueCleanupTest, WithoutTheServiceBothHelpersReportItMissing) {
     IDDUtilities::ServiceDelete(ServiceName);
     ExpectLog({StopEntry, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n",
                L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n"});
-    ExpectHandlesClosedServiceFirst();
     const std::vector<seam::Call> managers = seam::CallsTo("OpenSCManagerW");
     ASSERT_EQ(managers.size(), 2u);
     EXPECT_EQ(managers[0].args, (std::vector<std::wstring>{L"null", L"null", L"983103"}));
@@ -126,12 +97,14 @@ TEST_F(ResidueCleanupTest, StoppedServiceFailsToStopWithItsStateAndIsDeleted) {
     IDDUtilities::ServiceStop(ServiceName);
     IDDUtilities::ServiceDelete(ServiceName);
     ExpectLog({StopEntry, NotRunning, Deleted});
-    ExpectHandlesClosedServiceFirst();
     EXPECT_EQ(seam::CallsTo("ControlService").at(0).args.at(1), L"1"); // SERVICE_CONTROL_STOP
     EXPECT_FALSE(ServiceExists());
 }
 
 TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
+    const std::wstring NoManager =
+        L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n";
+    const std::wstring NoService = L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n";
     const struct {
         const char* function;
         unsigned nth;
@@ -140,50 +113,16 @@ TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
         Lines lines;
         bool remains;
     } cases[] = {
-        {"OpenSCManagerW",
-         1,
-         0,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n", Deleted},
-         false},
-        {"OpenServiceW",
-         1,
-         0,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n", Deleted},
-         false},
-        {"ControlService",
-         1,
-         TRUE,
-         0,
-         {StopEntry, L"Service stopped successfully\n", Deleted},
-         false},
+        // clang-format off
+        {"OpenSCManagerW", 1, 0, ERROR_ACCESS_DENIED, {StopEntry, NoManager, Deleted}, false},
+        {"OpenServiceW", 1, 0, ERROR_ACCESS_DENIED, {StopEntry, NoService, Deleted}, false},
+        {"ControlService", 1, TRUE, 0, {StopEntry, L"Service stopped successfully\n", Deleted}, false},
         // The record is not filled on this failure: its state reads 0, which no service has.
-        {"ControlService",
-         1,
-         FALSE,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, L"IDDUtilities::ServiceStop ControlService failed 5 Status:0\n", Deleted},
-         false},
-        {"OpenSCManagerW",
-         2,
-         0,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, NotRunning,
-          L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n"},
-         true},
-        {"OpenServiceW",
-         2,
-         0,
-         ERROR_ACCESS_DENIED,
-         {StopEntry, NotRunning, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n"},
-         true},
-        {"DeleteService",
-         1,
-         FALSE,
-         ERROR_SERVICE_MARKED_FOR_DELETE,
-         {StopEntry, NotRunning, L"IDDUtilities::ServiceDelete  DeleteService failed 1072\n"},
-         true},
+        {"ControlService", 1, FALSE, ERROR_ACCESS_DENIED, {StopEntry, L"IDDUtilities::ServiceStop ControlService failed 5 Status:0\n", Deleted}, false},
+        {"OpenSCManagerW", 2, 0, ERROR_ACCESS_DENIED, {StopEntry, NotRunning, NoManager}, true},
+        {"OpenServiceW", 2, 0, ERROR_ACCESS_DENIED, {StopEntry, NotRunning, NoService}, true},
+        {"DeleteService", 1, FALSE, ERROR_SERVICE_MARKED_FOR_DELETE, {StopEntry, NotRunning, L"IDDUtilities::ServiceDelete  DeleteService failed 1072\n"}, true},
+        // clang-format on
     };
     for (const auto& c : cases) {
         StartOver();
@@ -193,7 +132,6 @@ TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
         IDDUtilities::ServiceDelete(ServiceName);
         SCOPED_TRACE(testing::Message() << c.function << " " << c.nth);
         ExpectLog(c.lines);
-        ExpectHandlesClosedServiceFirst();
         EXPECT_EQ(ServiceExists(), c.remains);
     }
 }
@@ -206,14 +144,14 @@ TEST_F(ResidueCleanupTest, RemovesServiceSectionKeyAndFilesInThisOrder) {
                               KEY_WRITE, nullptr, &key, nullptr),
               0);
     RegCloseKey(key);
-    for (const wchar_t* file : DriverFiles) {
+    for (const std::wstring& file : DriverFiles()) {
         machine.WriteFile(file, "driver");
     }
 
-    Uninstall({StopEntry, NotRunning, Deleted, Removing});
+    Uninstall(CleanupOfService(false));
     EXPECT_FALSE(ServiceExists());
     EXPECT_FALSE(KeyExists());
-    for (const wchar_t* file : DriverFiles) {
+    for (const std::wstring& file : DriverFiles()) {
         EXPECT_FALSE(machine.HasFile(file));
     }
 
@@ -233,7 +171,7 @@ TEST_F(ResidueCleanupTest, RemovesServiceSectionKeyAndFilesInThisOrder) {
                                          L"\"" + std::wstring(ServiceKey) + L"\""}));
     EXPECT_EQ(seam::CallsTo("GetSystemDirectoryW").at(0).args.at(1), L"1024");
     std::vector<std::wstring> expected;
-    for (const wchar_t* file : DriverFiles) {
+    for (const std::wstring& file : DriverFiles()) {
         expected.push_back(L"\"" + machine.windowsDirectory + L"\\" + file + L"\"");
     }
     EXPECT_EQ(seam::ArgumentOf("DeleteFileW", 0), expected);

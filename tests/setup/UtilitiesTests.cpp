@@ -44,9 +44,20 @@ TEST_F(UtilitiesTest, FailedRescanStepIsLoggedWithoutItsCode) {
     }
 }
 
+// A program path that fills the buffer, cut and terminated as before Vista, which set
+// no code for it.
+void CutWithoutACode() {
+    SEAM_OVERRIDE(GetModuleFileNameW, [](HMODULE, LPWSTR buffer, DWORD size) -> DWORD {
+        std::fill(buffer, buffer + size - 1, L'F');
+        buffer[size - 1] = L'\0';
+        return size;
+    });
+}
+
 // The INF path is the program's folder, a backslash and the name as given; on failure
 // it is empty, whatever it held before.
 TEST_F(UtilitiesTest, InfPathIsBuiltBesideTheProgram) {
+    const std::wstring Failed = L"IDDUtilities::GetInfFilePath  GetFullPathName failed ";
     const std::wstring folder259 = L"C:\\" + std::wstring(246, L'F'); // + "\setup.exe" = 259
     const struct {
         const char* name;
@@ -57,69 +68,17 @@ TEST_F(UtilitiesTest, InfPathIsBuiltBesideTheProgram) {
         std::wstring infPath;
         Lines lines;
     } cases[] = {
-        {"plain",
-         L"C:\\Tools\\setup.exe",
-         [] {},
-         L"TalvorenDisplay.inf",
-         true,
-         L"C:\\Tools\\TalvorenDisplay.inf",
-         {}},
-        {"drive root keeps its backslash",
-         L"C:\\setup.exe",
-         [] {},
-         L"TalvorenDisplay.inf",
-         true,
-         L"C:\\\\TalvorenDisplay.inf",
-         {}},
-        {"name unchanged",
-         L"C:\\Tools\\setup.exe",
-         [] {},
-         L"talvorenDISPLAY.Inf",
-         true,
-         L"C:\\Tools\\talvorenDISPLAY.Inf",
-         {}},
-        {"longest path that fits",
-         folder259 + L"\\setup.exe",
-         [] {},
-         L"TalvorenDisplay.inf",
-         true,
-         folder259 + L"\\TalvorenDisplay.inf",
-         {}},
-        {"path cut short",
-         folder259 + L"\\setup.exe2",
-         [] {},
-         L"TalvorenDisplay.inf",
-         false,
-         L"",
-         {L"IDDUtilities::GetInfFilePath  GetFullPathName failed 122\n"}},
+        // clang-format off
+        {"plain", L"C:\\Tools\\setup.exe", [] {}, L"TalvorenDisplay.inf", true, L"C:\\Tools\\TalvorenDisplay.inf", {}},
+        {"drive root keeps its backslash", L"C:\\setup.exe", [] {}, L"TalvorenDisplay.inf", true, L"C:\\\\TalvorenDisplay.inf", {}},
+        {"name unchanged", L"C:\\Tools\\setup.exe", [] {}, L"talvorenDISPLAY.Inf", true, L"C:\\Tools\\talvorenDISPLAY.Inf", {}},
+        {"longest path that fits", folder259 + L"\\setup.exe", [] {}, L"TalvorenDisplay.inf", true, folder259 + L"\\TalvorenDisplay.inf", {}},
+        {"path cut short", folder259 + L"\\setup.exe2", [] {}, L"TalvorenDisplay.inf", false, L"", {Failed + L"122\n"}},
         // Before Vista a cut path came back with no error code at all.
-        {"path cut short without a code",
-         L"C:\\Tools\\setup.exe",
-         [] {
-             SEAM_OVERRIDE(GetModuleFileNameW, [](HMODULE, LPWSTR buffer, DWORD size) -> DWORD {
-                 std::fill(buffer, buffer + size - 1, L'F');
-                 buffer[size - 1] = L'\0';
-                 return size;
-             });
-         },
-         L"TalvorenDisplay.inf",
-         false,
-         L"",
-         {L"IDDUtilities::GetInfFilePath  GetFullPathName failed 122\n"}},
-        {"path unreadable",
-         L"C:\\Tools\\setup.exe",
-         [] { seam::FailCall("GetModuleFileNameW", 1, 0, ERROR_ACCESS_DENIED); },
-         L"TalvorenDisplay.inf",
-         false,
-         L"",
-         {L"IDDUtilities::GetInfFilePath  GetFullPathName failed 5\n"}},
-        {"no file name to remove",
-         L"C:\\Tools\\setup.exe",
-         [] { seam::FailCall("PathRemoveFileSpecW", 1, FALSE, ERROR_BAD_PATHNAME); },
-         L"TalvorenDisplay.inf",
-         false,
-         L"",
-         {L"IDDUtilities::GetInfFilePath  GetFullPathName failed 161\n"}},
+        {"path cut short without a code", L"C:\\Tools\\setup.exe", CutWithoutACode, L"TalvorenDisplay.inf", false, L"", {Failed + L"122\n"}},
+        {"path unreadable", L"C:\\Tools\\setup.exe", [] { seam::FailCall("GetModuleFileNameW", 1, 0, ERROR_ACCESS_DENIED); }, L"TalvorenDisplay.inf", false, L"", {Failed + L"5\n"}},
+        {"no file name to remove", L"C:\\Tools\\setup.exe", [] { seam::FailCall("PathRemoveFileSpecW", 1, FALSE, ERROR_BAD_PATHNAME); }, L"TalvorenDisplay.inf", false, L"", {Failed + L"161\n"}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         StartOver();

@@ -1,13 +1,13 @@
-// What one run of the sweep must show: the whole log, the system the run leaves, the INF
-// path it hands on and the calls it must not make after the failure. It starts as the
-// clean run's and is edited by the rule of the call that fails; every edit works from
-// the failure on, the clean run before it being the same.
+// What one run of the sweep must show at the level of the whole program: the outcome
+// line, the system the run leaves, the INF path it hands on, the calls it must not make
+// after the failure, and whether a log sink's failure cost a message its file copy. It
+// starts as the clean run's and is edited by the rule of the call that fails. The exact
+// texts of each failure are the per-function tables' (tests/setup).
 #pragma once
 
+#include "LogTexts.h"
 #include "PreparedSystem.h"
-#include "SweepMessages.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,47 +15,32 @@ namespace sweep {
 
 class Expectation {
 public:
-    Expectation(Lines cleanLog, std::size_t failedAt, SystemState cleanState,
-                SystemState stateAtFailure, std::wstring infPath);
+    Expectation(SystemState cleanState, SystemState stateAtFailure, std::wstring infPath);
 
-    // The clean run's message that was to come next when the call failed.
-    const std::wstring& Next() const { return log.at(failedAt); }
+    // The workflow ends at the failure, with the entry's failure line (or, for a refusal
+    // that counts as success, its success line). Nothing happens after it but logging and
+    // releases, so the system stays as the failure found it.
+    void Stop();
+    void StopSucceeding();
+    // A later step fails in consequence: the run ends with the entry's failure line.
+    void FailLater() { outcome = logtext::SetupFailed; }
+    // The message being written when the call failed is missing from the file only; the
+    // debugger output is the clean run's.
+    void LoseFileCopy() { lostFileCopy = keepsCleanLog = true; }
+    // The failure changes nothing the log shows.
+    void KeepCleanLog() { keepsCleanLog = true; }
 
-    // The workflow ends at the failure: `lines` (the step's own, then the workflow's),
-    // then the entry's outcome line. Nothing happens after it but logging and releases,
-    // so the system stays as the failure found it.
-    void Stop(const Lines& lines);
-    // The same for a refusal that counts as success.
-    void StopSucceeding(const Lines& lines);
-    // `count` messages from the failure on give way to `lines`.
-    void Replace(std::size_t count, const Lines& lines);
-    // The messages from the failure through the first `last` give way to `lines`.
-    void ReplaceThrough(const std::wstring& last, const Lines& lines);
-    void InsertAfter(const std::wstring& anchor, const Lines& lines);
-    void Substitute(const std::wstring& line, const std::wstring& by);
-    void DropLinesNaming(const std::wstring& text);
-    // A later step fails in consequence: from the first `first` on, `lines` and the
-    // entry's failure line.
-    void FailFrom(const std::wstring& first, const Lines& lines);
-    // The message being written when the call failed is missing from the file only.
-    void LoseFileCopy() { lostFileCopy = failedAt; }
-
-    Lines FileLines() const;
-
-    Lines log; // as the debugger output shows it
     SystemState state;
     std::wstring infPath;
+    const wchar_t* outcome;
     bool stops = false;
+    bool keepsCleanLog = false;
+    bool lostFileCopy = false;
     std::vector<std::string> mayFollowStop; // beyond logging and releases
     std::vector<std::string> notCalledAfter;
 
 private:
-    std::size_t Find(const std::wstring& line) const;
-    void StopWith(const Lines& lines, const wchar_t* outcome);
-
-    std::size_t failedAt;
     SystemState stateAtFailure;
-    std::optional<std::size_t> lostFileCopy;
 };
 
 } // namespace sweep

@@ -9,8 +9,7 @@ namespace sweep {
 
 namespace {
 
-using setuptest::operator+;
-using Rules = std::vector<FaultRule>;
+using RuleList = std::vector<FaultRule>;
 using Expect = std::function<void(const FaultSite&, Expectation&)>;
 
 constexpr std::uintptr_t InvalidHandle = ~std::uintptr_t{0};
@@ -32,9 +31,9 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-Rules Join(std::initializer_list<Rules> parts) {
-    Rules all;
-    for (const Rules& part : parts) {
+RuleList Join(std::initializer_list<RuleList> parts) {
+    RuleList all;
+    for (const RuleList& part : parts) {
         all.insert(all.end(), part.begin(), part.end());
     }
     return all;
@@ -49,24 +48,19 @@ std::function<bool(const FaultSite&)> ArgumentIs(std::size_t index, std::wstring
         [index, described](const FaultSite& site) { return site.call.args.at(index) == described; };
 }
 
-Expect Stops(const Lines& lines) {
-    return [lines](const FaultSite&, Expectation& e) { e.Stop(lines); };
-}
+const Expect Stops = [](const FaultSite&, Expectation& e) { e.Stop(); };
+const Expect GoesOn = [](const FaultSite&, Expectation&) {};
 
-Expect ReplacesNext(const std::wstring& line) {
-    return [line](const FaultSite&, Expectation& e) { e.Replace(1, {line}); };
-}
-
-Expect ReplacesNothing(const std::wstring& line) {
-    return [line](const FaultSite&, Expectation& e) { e.Replace(0, {line}); };
+Expect Skips(std::vector<std::string> skipped) {
+    return [skipped](const FaultSite&, Expectation& e) { e.notCalledAfter = skipped; };
 }
 
 // The log writes each message with one exclusive open, a look at the last byte for a
 // Ctrl-Z, a seek to the end, one write and a close. A message that cannot be opened or
 // written is missing from the file only; the look and the seeks change nothing.
-Rules LogRules() {
+RuleList LogRules() {
     const Expect loses = [](const FaultSite&, Expectation& e) { e.LoseFileCopy(); };
-    const Expect keeps = [](const FaultSite&, Expectation&) {};
+    const Expect keeps = [](const FaultSite&, Expectation& e) { e.KeepCleanLog(); };
     return {
         {"CreateFileA", {}, InvalidHandle, ERROR_SHARING_VIOLATION, loses},
         {"WriteFile", {}, FALSE, ERROR_DISK_FULL, loses},
@@ -77,22 +71,14 @@ Rules LogRules() {
 
 // Version check 1 fails on Windows before 10, which counts as success; check 2 on an
 // older Windows 10 build. A failed WOW64 query is only logged.
-Rules VersionRules(const std::wstring& workflow, bool asksUser) {
+RuleList VersionRules(bool asksUser) {
     return {
-        {"IsWow64Process",
-         {},
-         FALSE,
-         ERROR_ACCESS_DENIED,
-         ReplacesNothing(L"IDDSetupActions::" + workflow + L" IsWow64Process failed 5\n")},
+        {"IsWow64Process", {}, FALSE, ERROR_ACCESS_DENIED, GoesOn},
         {"VerifyVersionInfoW", ArgumentIs(1, L"35"), FALSE, ERROR_OLD_WIN_VERSION,
-         [workflow](const FaultSite&, Expectation& e) {
-             e.StopSucceeding(
-                 {L"IDDSetupActions::" + workflow + L" failed! Windows version not supported.\n"});
-         }},
+         [](const FaultSite&, Expectation& e) { e.StopSucceeding(); }},
         {"VerifyVersionInfoW", ArgumentIs(1, L"4"), FALSE, ERROR_OLD_WIN_VERSION,
-         [workflow, asksUser](const FaultSite&, Expectation& e) {
-             e.Stop({L"IDDSetupActions::" + workflow +
-                     L" failed! Windows 10 version not supported\n"});
+         [asksUser](const FaultSite&, Expectation& e) {
+             e.Stop();
              if (asksUser) {
                  e.mayFollowStop = {"MessageBoxW"};
              }
@@ -100,13 +86,11 @@ Rules VersionRules(const std::wstring& workflow, bool asksUser) {
     };
 }
 
-// The INF path lookup only logs; the configuration then lists an empty path, and
+// The INF path lookup only logs and leaves the path empty (a cut path is never used);
 // `consequence` says what the workflow makes of that.
-Rules InfPathRules(const std::function<void(Expectation&)>& consequence) {
-    auto lookupFails = [consequence](const wchar_t* line, bool pathNotRead) -> Expect {
+RuleList InfPathRules(const std::function<void(Expectation&)>& consequence) {
+    auto lookupFails = [consequence](bool pathNotRead) -> Expect {
         return [=](const FaultSite&, Expectation& e) {
-            e.Replace(0, {line});
-            e.Substitute(setuptest::Configuration(e.infPath), setuptest::Configuration(L""));
             e.infPath.clear();
             if (pathNotRead) {
                 e.notCalledAfter = {"PathRemoveFileSpecW"};
@@ -115,183 +99,61 @@ Rules InfPathRules(const std::function<void(Expectation&)>& consequence) {
         };
     };
     return {
-        {"GetModuleFileNameW",
-         {},
-         0,
-         ERROR_NOT_ENOUGH_MEMORY,
-         lookupFails(L"IDDUtilities::GetInfFilePath  GetFullPathName failed 8\n", true)},
-        // It sets no code of its own: the message shows whatever the thread holds.
-        {"PathRemoveFileSpecW",
-         {},
-         FALSE,
-         ERROR_SUCCESS,
-         lookupFails(L"IDDUtilities::GetInfFilePath  GetFullPathName failed 0\n", false)},
+        {"GetModuleFileNameW", {}, 0, ERROR_NOT_ENOUGH_MEMORY, lookupFails(true)},
+        {"PathRemoveFileSpecW", {}, FALSE, ERROR_SUCCESS, lookupFails(false)},
     };
 }
 
-// The rescan only logs, without a code, and the workflow goes on.
-Rules RescanRules() {
+// The rescan only logs, and the workflow goes on.
+RuleList RescanRules() {
     return {
         {"CM_Locate_DevNodeW",
          {},
          CR_NO_SUCH_DEVNODE,
          ERROR_SUCCESS,
-         [](const FaultSite&, Expectation& e) {
-             e.Replace(0, {L"IDDUtilities::ScanForHardwareChanges CM_Locate_DevNode failed\n"});
-             e.notCalledAfter = {"CM_Reenumerate_DevNode"};
-         }},
-        {"CM_Reenumerate_DevNode",
-         {},
-         CR_ACCESS_DENIED,
-         ERROR_SUCCESS,
-         [](const FaultSite&, Expectation& e) {
-             e.Replace(0,
-                       {L"IDDUtilities::ScanForHardwareChanges CM_Reenumerate_DevNode failed\n"});
-         }},
+         Skips({"CM_Reenumerate_DevNode"})},
+        {"CM_Reenumerate_DevNode", {}, CR_ACCESS_DENIED, ERROR_SUCCESS, GoesOn},
     };
 }
 
 // Whatever keeps the presence check from seeing our node makes Install register a
-// second one.
-void RegistersAnother(Expectation& e, const Lines& lines) {
-    e.ReplaceThrough(NodeDetected, lines + Lines{setuptest::RegisterSuccess});
-    e.state.ourNodes = 2;
-}
+// second one. The check reads the PCI adapter's ids first, then ours.
+const Expect RegistersAnother = [](const FaultSite&, Expectation& e) { e.state.ourNodes = 2; };
 
-Rules DeviceCreationRules() {
-    const std::wstring readFailed =
-        L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetDeviceRegistryProperty failed 122\n";
+RuleList DeviceCreationRules() {
     return {
-        {"SetupDiCreateDeviceInfoList",
-         {},
-         InvalidHandle,
-         ERROR_INVALID_CLASS,
-         Stops({L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfoList failed "
-                L"-536870394\n",
-                L"IDDSetupActions::Install DeviceInfoSet.CreateDeviceNode failed -536870394\n"})},
-        {"SetupDiCreateDeviceInfoW",
-         {},
-         FALSE,
-         ERROR_DEVINST_ALREADY_EXISTS,
-         Stops({L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfo failed -536870393\n",
-                L"IDDSetupActions::Install DeviceInfoSet.CreateDeviceNode failed -536870393\n"})},
-        {"SetupDiSetDeviceRegistryPropertyW",
-         {},
-         FALSE,
-         ERROR_INVALID_REG_PROPERTY,
-         Stops({L"IDDDeviceInfoSet::CreateDeviceNode SetupDiSetDeviceRegistryProperty failed "
-                L"-536870391\n",
-                L"IDDSetupActions::Install DeviceInfoSet.CreateDeviceNode failed -536870391\n"})},
-        {"SetupDiGetClassDevsW",
-         {},
-         InvalidHandle,
-         ERROR_INVALID_CLASS,
-         [](const FaultSite&, Expectation& e) {
-             RegistersAnother(e, {L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetClassDevs "
-                                  L"failed -536870394\n"});
-         }},
-        {"SetupDiEnumDeviceInfo",
-         {},
-         FALSE,
-         ERROR_INVALID_HANDLE,
-         [](const FaultSite&, Expectation& e) { RegistersAnother(e, {}); }},
-        // A device whose ids cannot be read is skipped; when it is ours, nothing is seen.
-        {"SetupDiGetDeviceRegistryPropertyW",
-         {},
-         FALSE,
-         ERROR_INSUFFICIENT_BUFFER,
-         [readFailed](const FaultSite&, Expectation& e) {
-             const std::wstring seesOurs =
-                 setuptest::CurrentHwids(L"PrivateDetectDeviceNode", {setuptest::OurHardwareId})
-                     .at(0);
-             if (e.Next() == seesOurs) {
-                 RegistersAnother(e, {readFailed});
-             } else {
-                 e.Replace(1, {readFailed});
-             }
-         }},
-        {"DiInstallDriverW",
-         {},
-         FALSE,
-         ERROR_NO_CATALOG_FOR_OEM_INF,
-         Stops({L"IDDSetupActions::Install DiInstallDriver failed -536870353\n"})},
+        {"SetupDiCreateDeviceInfoList", {}, InvalidHandle, ERROR_INVALID_CLASS, Stops},
+        {"SetupDiCreateDeviceInfoW", {}, FALSE, ERROR_DEVINST_ALREADY_EXISTS, Stops},
+        {"SetupDiSetDeviceRegistryPropertyW", {}, FALSE, ERROR_INVALID_REG_PROPERTY, Stops},
+        {"SetupDiGetClassDevsW", {}, InvalidHandle, ERROR_INVALID_CLASS, RegistersAnother},
+        {"SetupDiEnumDeviceInfo", {}, FALSE, ERROR_INVALID_HANDLE, RegistersAnother},
+        {"SetupDiGetDeviceRegistryPropertyW", Nth(1), FALSE, ERROR_INSUFFICIENT_BUFFER, GoesOn},
+        {"SetupDiGetDeviceRegistryPropertyW", Nth(2), FALSE, ERROR_INSUFFICIENT_BUFFER,
+         RegistersAnother},
+        {"DiInstallDriverW", {}, FALSE, ERROR_NO_CATALOG_FOR_OEM_INF, Stops},
     };
 }
 
-Rules DeviceRemovalRules() {
+// A device whose ids cannot be read is skipped (ours then stays); a node that cannot be
+// removed still counts as found, and the walk goes on.
+RuleList DeviceRemovalRules() {
+    const Expect oursStays = [](const FaultSite&, Expectation& e) { e.state.ourNodes = 1; };
     return {
-        {"SetupDiGetClassDevsW",
-         {},
-         InvalidHandle,
-         ERROR_INVALID_CLASS,
-         Stops({L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs failed -536870394\n",
-                L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceNode failed -536870394\n"})},
-        {"SetupDiEnumDeviceInfo",
-         {},
-         FALSE,
-         ERROR_INVALID_HANDLE,
-         Stops({L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed 6\n",
-                L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceNode failed 6\n"})},
-        // A device whose ids cannot be read is skipped; when it is ours, it stays and
-        // none is found.
-        {"SetupDiGetDeviceRegistryPropertyW",
-         {},
-         FALSE,
-         ERROR_INSUFFICIENT_BUFFER,
-         [](const FaultSite&, Expectation& e) {
-             const bool ours = e.Next() == RemovalSeesOurs();
-             e.Replace(ours ? 2 : 1, {L"IDDDeviceInfoSet::RemoveDeviceNode "
-                                      L"SetupDiGetDeviceRegistryProperty (1) failed 122\n"});
-             if (ours) {
-                 e.InsertAfter(NoMoreItems, {NoInstanceFound});
-                 e.state.ourNodes = 1;
-             }
-         }},
-        // A node that cannot be removed still counts as found; the walk goes on.
-        {"SetupDiCallClassInstaller",
-         {},
-         FALSE,
-         ERROR_NO_SUCH_DEVINST,
-         [](const FaultSite&, Expectation& e) {
-             e.Replace(1, {L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty "
-                           L"(4) failed -536870389\n"});
-             e.state.ourNodes = 1;
-         }},
+        {"SetupDiGetClassDevsW", {}, InvalidHandle, ERROR_INVALID_CLASS, Stops},
+        {"SetupDiEnumDeviceInfo", {}, FALSE, ERROR_INVALID_HANDLE, Stops},
+        {"SetupDiGetDeviceRegistryPropertyW", Nth(1), FALSE, ERROR_INSUFFICIENT_BUFFER, GoesOn},
+        {"SetupDiGetDeviceRegistryPropertyW", Nth(2), FALSE, ERROR_INSUFFICIENT_BUFFER, oursStays},
+        {"SetupDiCallClassInstaller", {}, FALSE, ERROR_NO_SUCH_DEVINST, oursStays},
     };
-}
-
-std::wstring PackagesFailed(const wchar_t* code) {
-    return L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceOemInf failed " +
-           std::wstring(code) + L"\n";
 }
 
 // A file that cannot be read ends the walk and the workflow.
-Expect UnreadableInf(const wchar_t* line, const wchar_t* code) {
-    return Stops({line,
-                  L"IDDDeviceInfoSet::RemoveDriverOemInf PrivateValidateDriverOemInfFile failed\n",
-                  PackagesFailed(code)});
-}
-
-Rules PackageRemovalRules() {
+RuleList PackageRemovalRules() {
     return {
-        {"GetWindowsDirectoryW",
-         {},
-         0,
-         ERROR_NOT_ENOUGH_MEMORY,
-         Stops({L"IDDDeviceInfoSet::RemoveDriverOemInf GetWindowsDirectory failed 8\n",
-                PackagesFailed(L"8")})},
-        {"PathAppendW", ArgumentIs(1, L"\"INF\""), FALSE, ERROR_FILENAME_EXCED_RANGE,
-         Stops({L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed 206\n",
-                PackagesFailed(L"206")})},
-        {"PathAppendW", ArgumentIs(1, L"\"OEM*.INF\""), FALSE, ERROR_FILENAME_EXCED_RANGE,
-         Stops({L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW2 failed 206\n",
-                PackagesFailed(L"206")})},
-        {"FindFirstFileW",
-         {},
-         InvalidHandle,
-         ERROR_FILE_NOT_FOUND,
-         Stops({L"IDDDeviceInfoSet::RemoveDriverOemInf FindFirstFileW failed 2\n",
-                PackagesFailed(L"2")})},
+        {"GetWindowsDirectoryW", {}, 0, ERROR_NOT_ENOUGH_MEMORY, Stops},
+        {"PathAppendW", ArgumentIs(1, L"\"INF\""), FALSE, ERROR_FILENAME_EXCED_RANGE, Stops},
+        {"PathAppendW", ArgumentIs(1, L"\"OEM*.INF\""), FALSE, ERROR_FILENAME_EXCED_RANGE, Stops},
+        {"FindFirstFileW", {}, InvalidHandle, ERROR_FILE_NOT_FOUND, Stops},
         // Any failure ends the search: the files it had not returned are not examined.
         {"FindNextFileW",
          {},
@@ -300,95 +162,51 @@ Rules PackageRemovalRules() {
          [](const FaultSite& site, Expectation& e) {
              const std::vector<std::wstring>& staged = PreparedSystem::StagedInfs();
              for (std::size_t i = site.nth; i < staged.size(); ++i) {
-                 e.DropLinesNaming(staged[i]);
                  if (PreparedSystem::IsOurs(staged[i])) {
                      e.state.stagedInfs.insert(staged[i]);
                  }
              }
          }},
-        {"SetupOpenInfFileW",
-         {},
-         InvalidHandle,
-         ERROR_WRONG_INF_STYLE,
-         UnreadableInf(L"IDDDeviceInfoSet::PrivateValidateDriverOemInfFile SetupOpenInfFile "
-                       L"failed -536870656\n",
-                       L"-536870656")},
-        {"SetupFindFirstLineW",
-         {},
-         FALSE,
-         ERROR_LINE_NOT_FOUND,
-         UnreadableInf(L"IDDDeviceInfoSet::SetupFindFirstLine SetupOpenInfFile failed -536870654\n",
-                       L"-536870654")},
-        {"SetupGetStringFieldW",
-         {},
-         FALSE,
-         ERROR_INSUFFICIENT_BUFFER,
-         UnreadableInf(L"IDDDeviceInfoSet::SetupGetStringField SetupOpenInfFile failed 122\n",
-                       L"122")},
+        {"SetupOpenInfFileW", {}, InvalidHandle, ERROR_WRONG_INF_STYLE, Stops},
+        {"SetupFindFirstLineW", {}, FALSE, ERROR_LINE_NOT_FOUND, Stops},
+        {"SetupGetStringFieldW", {}, FALSE, ERROR_INSUFFICIENT_BUFFER, Stops},
         // A package that cannot be uninstalled stays, and the walk goes on.
         {"SetupUninstallOEMInfW",
          {},
          FALSE,
          ERROR_INF_IN_USE_BY_DEVICES,
          [](const FaultSite& site, Expectation& e) {
-             const std::wstring file = seam::Unquoted(site.call.args.at(0));
-             e.Replace(0,
-                       {L"IDDDeviceInfoSet::RemoveDriverOemInf SetupUninstallOEMInf failed "
-                        L"-536870339\n",
-                        L"IDDDeviceInfoSet::RemoveDriverOemInf Removing " + file + L" failed\n"});
-             e.state.stagedInfs.insert(file);
+             e.state.stagedInfs.insert(seam::Unquoted(site.call.args.at(0)));
          }},
     };
 }
 
-// The cleanup is best effort: each step logs its failure and the next one runs. The
-// stop (first) and the delete (second) each open the manager and the service.
-Rules CleanupRules() {
-    const std::wstring noManager =
-        L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n";
-    const std::wstring noService =
-        L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n";
-    auto serviceStays = [](const std::wstring& line, std::vector<std::string> skipped) -> Expect {
+// The cleanup is best effort: each step logs its failure and the next one runs, the
+// stop and the delete independent of each other. The stop (first) and the delete
+// (second) each open the manager and the service.
+RuleList CleanupRules() {
+    auto serviceStays = [](std::vector<std::string> skipped) -> Expect {
         return [=](const FaultSite&, Expectation& e) {
-            e.Replace(1, {line});
             e.state.service = true;
             e.notCalledAfter = skipped;
         };
     };
-    auto notStopped = [](const std::wstring& line) -> Expect {
-        return [=](const FaultSite&, Expectation& e) {
-            e.Replace(1, {line});
-            e.notCalledAfter = {"ControlService"};
-        };
-    };
     return {
-        {"OpenSCManagerW", Nth(1), Null, ERROR_ACCESS_DENIED, notStopped(noManager)},
-        {"OpenServiceW", Nth(1), Null, ERROR_SERVICE_DOES_NOT_EXIST, notStopped(noService)},
-        // The scripted failure leaves the status record unfilled: state 0.
-        {"ControlService",
-         {},
-         FALSE,
-         ERROR_DEPENDENT_SERVICES_RUNNING,
-         ReplacesNext(L"IDDUtilities::ServiceStop ControlService failed 1051 Status:0\n")},
+        {"OpenSCManagerW", Nth(1), Null, ERROR_ACCESS_DENIED, Skips({"ControlService"})},
+        {"OpenServiceW", Nth(1), Null, ERROR_SERVICE_DOES_NOT_EXIST, Skips({"ControlService"})},
+        {"ControlService", {}, FALSE, ERROR_DEPENDENT_SERVICES_RUNNING, GoesOn},
         {"OpenSCManagerW", Nth(2), Null, ERROR_ACCESS_DENIED,
-         serviceStays(noManager, {"OpenServiceW", "DeleteService"})},
+         serviceStays({"OpenServiceW", "DeleteService"})},
         {"OpenServiceW", Nth(2), Null, ERROR_SERVICE_DOES_NOT_EXIST,
-         serviceStays(noService, {"DeleteService"})},
-        {"DeleteService",
-         {},
-         FALSE,
-         ERROR_SERVICE_MARKED_FOR_DELETE,
-         serviceStays(L"IDDUtilities::ServiceDelete  DeleteService failed 1072\n", {})},
-        // The returned status is logged, not the thread's last-error code.
+         serviceStays({"DeleteService"})},
+        {"DeleteService", {}, FALSE, ERROR_SERVICE_MARKED_FOR_DELETE, serviceStays({})},
         {"SHDeleteKeyW",
          {},
          ERROR_ACCESS_DENIED,
          ERROR_SUCCESS,
-         [](const FaultSite&, Expectation& e) {
-             e.Replace(0, {L"IDDSetupActions::PrivateCleanup SHDeleteKey failed! 5\n"});
-             e.state.frameworkKey = true;
-         }},
-        // Without the system directory no file path can be built: the files stay.
+         [](const FaultSite&, Expectation& e) { e.state.frameworkKey = true; }},
+        // Without the system directory no file path can be built: nothing is deleted
+        // relative to the current folder, and the files stay.
         {"GetSystemDirectoryW",
          {},
          0,
@@ -414,32 +232,6 @@ Rules CleanupRules() {
     };
 }
 
-const Rules& InstallRules() {
-    static const Rules rules = Join({
-        VersionRules(L"Install", true),
-        InfPathRules([](Expectation& e) {
-            e.FailFrom(DriverInstalled, {L"IDDSetupActions::Install DiInstallDriver failed 2\n"});
-        }),
-        DeviceCreationRules(),
-        RescanRules(),
-        LogRules(),
-    });
-    return rules;
-}
-
-const Rules& RemoveRules() {
-    static const Rules rules = Join({
-        VersionRules(L"Uninstall", false),
-        InfPathRules([](Expectation&) {}),
-        DeviceRemovalRules(),
-        PackageRemovalRules(),
-        RescanRules(),
-        CleanupRules(),
-        LogRules(),
-    });
-    return rules;
-}
-
 } // namespace
 
 bool IsSwept(const std::string& function) {
@@ -450,9 +242,29 @@ bool IsLogOrRelease(const std::string& function) {
     return Contains(LogAndReleases, function);
 }
 
+const std::vector<FaultRule>& Rules(Workflow workflow) {
+    // Without its INF path the driver installation fails, and with it the install.
+    static const std::vector<FaultRule> install = Join({
+        VersionRules(true),
+        InfPathRules([](Expectation& e) { e.FailLater(); }),
+        DeviceCreationRules(),
+        RescanRules(),
+        LogRules(),
+    });
+    static const std::vector<FaultRule> remove = Join({
+        VersionRules(false),
+        InfPathRules([](Expectation&) {}),
+        DeviceRemovalRules(),
+        PackageRemovalRules(),
+        RescanRules(),
+        CleanupRules(),
+        LogRules(),
+    });
+    return workflow == Workflow::Install ? install : remove;
+}
+
 const FaultRule* FindRule(Workflow workflow, const FaultSite& site) {
-    const Rules& rules = workflow == Workflow::Install ? InstallRules() : RemoveRules();
-    for (const FaultRule& rule : rules) {
+    for (const FaultRule& rule : Rules(workflow)) {
         if (site.call.function == rule.function && (!rule.applies || rule.applies(site))) {
             return &rule;
         }

@@ -1,6 +1,7 @@
 // The fault table: for each platform entry point and the context it is called in, the
 // failure that a run injects there (a representative result and last-error code) and
-// what the program's rules make of it, as an edit of the clean run's expectation.
+// what the program's rules make of it for the whole run, as an edit of the clean run's
+// expectation.
 #pragma once
 
 #include "Expectation.h"
@@ -36,7 +37,8 @@ bool IsSwept(const std::string& function);
 // Calls that may still come after a step that ends the workflow.
 bool IsLogOrRelease(const std::string& function);
 
-// The rule for a site, or null when the table has none.
+// The workflow's rules; FindRule gives the first that applies to a site, or null.
+const std::vector<FaultRule>& Rules(Workflow workflow);
 const FaultRule* FindRule(Workflow workflow, const FaultSite& site);
 
 } // namespace sweep

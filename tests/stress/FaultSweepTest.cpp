@@ -1,54 +1,53 @@
 // Fault sweep of both workflows: a clean run on the prepared system records its platform
 // calls, then the whole program runs once more for every call position, with that call
-// failing, and each run is held to what the fault table says of that failure.
+// failing, and each run is held to what the fault table says of the whole program: exit
+// code, outcome line, the system left, every handle released, nothing run after a stopping
+// step, and a log sink's failure costing only the file copy.
 #include "FaultRules.h"
-#include "HandleLedger.h"
 #include "PreparedSystem.h"
+#include "ProgramRun.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <map>
+#include <set>
 
 namespace sweep {
 namespace {
 
-const SYSTEMTIME RunTime = {2024, 9, 4, 5, 9, 5, 3, 7};
-const wchar_t CallLinePrefix[] = L"Call: 9/5/2024 9:5:3 Build: ";
+using namespace logtext;
 
 class FaultSweep : public setuptest::MachineTest {
 protected:
     void StartOver() override {
         MachineTest::StartOver();
         system.Prepare();
-        SEAM_OVERRIDE(GetLocalTime, [](LPSYSTEMTIME now) { *now = RunTime; });
     }
 
-    int Run(const wchar_t* action) {
-        std::wstring commandLine = action;
-        return wWinMain(nullptr, nullptr, commandLine.data(), SW_SHOWNORMAL);
-    }
-
-    // The banner as the clean run wrote it, once its fixed part is seen to be right:
-    // the build stamp is the program's own.
-    static Lines RunBanner() {
-        const std::vector<std::wstring> lines = setuptest::DebuggerLines();
-        const std::wstring prefix = L"IDDDriverSetup: " + std::wstring(CallLinePrefix);
-        if (lines.size() < 2 || lines[1].compare(0, prefix.size(), prefix) != 0) {
-            ADD_FAILURE() << "no banner";
-            return Banner(CallLinePrefix);
+    // Every message went to the debugger and, but for one lost copy, to the file.
+    void ExpectLogSinks(const Lines& clean, std::size_t failedAt, const Expectation& expected) {
+        Lines messages;
+        for (const std::wstring& line : setuptest::DebuggerLines()) {
+            messages.push_back(line.substr(16, line.size() - 17)); // less prefix, line feed
         }
-        const std::wstring& line = lines[1];
-        return Banner(line.substr(16, line.size() - 17)); // less the prefix and one line feed
+        if (expected.keepsCleanLog) {
+            EXPECT_EQ(messages, clean);
+        } else {
+            ASSERT_GT(messages.size(), failedAt);
+            EXPECT_EQ(Lines(messages.begin(), messages.begin() + failedAt),
+                      Lines(clean.begin(), clean.begin() + failedAt));
+            EXPECT_EQ(messages.back(), expected.outcome);
+        }
+        Lines file = messages;
+        if (expected.lostFileCopy) {
+            file.erase(file.begin() + static_cast<std::ptrdiff_t>(failedAt));
+        }
+        EXPECT_EQ(setuptest::ReadLogFile(), FileBytes(file));
     }
 
     void ExpectRun(const Expectation& expected, std::size_t failedCall) {
-        ExpectLog(expected.FileLines(), expected.log);
         EXPECT_EQ(system.State(), expected.state);
-        EXPECT_EQ(machine.deviceTree.OpenSets(), 0u);
-
         const std::vector<seam::Call> calls = seam::Calls();
-        ExpectEveryHandleReleased(calls);
         for (std::size_t i = 0; i < calls.size(); ++i) {
             const std::string& function = calls[i].function;
             if (function == "DiInstallDriverW") {
@@ -57,7 +56,7 @@ protected:
                 EXPECT_EQ(calls[i].args.at(2),
                           L"\"DefaultUninstall 128 " + expected.infPath + L"\"");
             }
-            if (i <= failedCall) { // no failure: npos
+            if (i <= failedCall) {
                 continue;
             }
             const auto& skipped = expected.notCalledAfter;
@@ -70,22 +69,22 @@ protected:
         }
     }
 
-    // Returns the number of call positions swept.
-    std::size_t Sweep(Workflow workflow, const wchar_t* action,
-                      const std::function<Lines(const Lines& banner)>& cleanLog,
-                      const SystemState& cleanState) {
-        EXPECT_EQ(Run(action), 0);
+    // The clean run, asserted once against the whole expected log; then every position.
+    void Sweep(Workflow workflow, const wchar_t* action, const Lines& cleanRun,
+               const SystemState& cleanState) {
+        EXPECT_EQ(testsupport::RunProgram(action), 0);
         const std::vector<seam::Call> clean = seam::Calls();
-        const Lines expectedLog = cleanLog(RunBanner());
-        ExpectRun(Expectation(expectedLog, 0, cleanState, cleanState, system.InfPath()),
-                  std::string::npos);
+        const Lines cleanLog = Banner(testsupport::CallLine()) + cleanRun;
+        ExpectLog(cleanLog);
+        ExpectRun(Expectation(cleanState, cleanState, system.InfPath()), clean.size());
         if (HasFailure()) {
-            return 0; // every faulty run is measured against this one
+            return; // every faulty run is measured against this one
         }
 
         std::size_t swept = 0;
         std::size_t messages = 0;
         std::map<std::string, unsigned> seen;
+        std::set<const FaultRule*> used;
         for (std::size_t position = 0; position < clean.size(); ++position) {
             const seam::Call& call = clean[position];
             const unsigned nth = ++seen[call.function];
@@ -100,23 +99,26 @@ protected:
                 ADD_FAILURE() << "the fault table has no rule for " << call.function << " #" << nth;
                 continue;
             }
+            used.insert(rule);
             SCOPED_TRACE(testing::Message() << "call " << position << ": " << call.function << " #"
                                             << nth << " fails");
-            Expectation expected(expectedLog, messagesBefore, cleanState,
-                                 system.StateBefore(clean, position), system.InfPath());
+            Expectation expected(cleanState, system.StateBefore(clean, position), system.InfPath());
             rule->expect(site, expected);
 
             StartOver();
             seam::FailCall(call.function, nth, rule->result, rule->lastError);
-            EXPECT_EQ(Run(action), 0);
+            EXPECT_EQ(testsupport::RunProgram(action), 0);
+            ExpectLogSinks(cleanLog, messagesBefore, expected);
             ExpectRun(expected, position);
             ++swept;
         }
-        return swept;
-    }
-
-    void Report(const char* workflow, std::size_t swept) {
-        std::printf("fault sweep: %s, %zu call positions swept\n", workflow, swept);
+        // Every failable call of the clean run was swept: each rule of the table met its
+        // call at least once, which also fails when the seam stops recording.
+        for (const FaultRule& rule : Rules(workflow)) {
+            EXPECT_EQ(used.count(&rule), 1u)
+                << "no call of the clean run for the rule of " << rule.function;
+        }
+        std::printf("fault sweep: %zu call positions swept\n", swept);
         RecordProperty("positions_swept", static_cast<int>(swept));
     }
 
@@ -124,23 +126,24 @@ protected:
 };
 
 TEST_F(FaultSweep, Install) {
-    const std::wstring infPath = system.InfPath();
-    const std::size_t swept = Sweep(
-        Workflow::Install, L"install",
-        [&](const Lines& banner) { return CleanInstall(banner, infPath); },
-        PreparedSystem::PreparedState());
-    Report("install", swept);
+    Sweep(Workflow::Install, L"install",
+          InstallFindingOurNode(system.InfPath(), {PciDisplay, kit::HardwareId}, {}),
+          PreparedSystem::PreparedState());
 }
 
 TEST_F(FaultSweep, Remove) {
-    const std::wstring infPath = system.InfPath();
-    const std::wstring infDirectory = machine.InfDirectory();
+    const std::wstring infs = machine.InfDirectory() + L"\\";
     SystemState removed;
     removed.stagedInfs = {L"oem2.inf"};
-    const std::size_t swept = Sweep(
-        Workflow::Remove, L"remove",
-        [&](const Lines& banner) { return CleanRemove(banner, infPath, infDirectory); }, removed);
-    Report("remove", swept);
+    Sweep(Workflow::Remove, L"remove",
+          Removing() + Lines{UninstallBegin, Configuration(system.InfPath())} + RemoveNodeStart() +
+              CurrentHwids(L"RemoveDeviceNode", {PciDisplay, kit::HardwareId}) +
+              Lines{RemovalFound(1), NoMoreItems, UninstallNodesRemoved,
+                    OemInfMatched(infs + L"oem1.inf"), OemInfRemoving(L"oem1.inf"),
+                    OemInfDidNotMatch(infs + L"oem2.inf"), OemInfMatched(infs + L"oem3.inf"),
+                    OemInfRemoving(L"oem3.inf"), UninstallPackagesRemoved} +
+              CleanupOfService(true) + Lines{UninstallFinished, SetupSuccess},
+          removed);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Several processes logging at once: the exclusive open keeps every message whole in
-// the file or leaves it out, and the debugger copy always goes out.
+// the file or leaves it out, and the debugger copy always goes out. The writers start
+// together, and the file must show that they overlapped.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,11 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "KitFacts.h"
 #include "StartProcess.h"
 
 namespace {
 
-const char LogFile[] = "C:\\Users\\Public\\TalvorenDisplaySetup.log";
+const char* const LogFile = kit::LogPathBytes;
 constexpr int FillerLength = 40;
 
 std::wstring WriterPath() {
@@ -74,13 +76,19 @@ std::string ReadLog() {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-// Splits the file into its messages and checks that each is whole and that each
-// writer's messages stand in the order written; returns the count per writer.
-std::map<int, int> WholeMessagesPerWriter(const std::string& log) {
+struct FileMessages {
+    std::map<int, int> perWriter; // whole messages of each writer
+    int returns = 0;              // times a writer's message follows another's after its own
+};
+
+// Splits the file into its messages and checks that each is whole (none torn by another
+// writer) and that each writer's messages stand in the order written.
+FileMessages WholeMessages(const std::string& log) {
     const std::regex message("writer (\\d+) message (\\d+) x{" + std::to_string(FillerLength) +
                              "} end");
-    std::map<int, int> count;
+    FileMessages found;
     std::map<int, int> last;
+    int previousWriter = -1;
     std::size_t start = 0;
     while (start < log.size()) {
         const std::size_t end = log.find("\r\n", start);
@@ -97,12 +105,14 @@ std::map<int, int> WholeMessagesPerWriter(const std::string& log) {
             auto previous = last.find(writer);
             EXPECT_TRUE(previous == last.end() || previous->second < number)
                 << "writer " << writer << " message " << number << " out of order";
+            found.returns += writer != previousWriter && previous != last.end() ? 1 : 0;
+            previousWriter = writer;
             last[writer] = number;
-            ++count[writer];
+            ++found.perWriter[writer];
         }
         start = end + 2;
     }
-    return count;
+    return found;
 }
 
 class LogContention : public ::testing::TestWithParam<int> {
@@ -113,22 +123,31 @@ protected:
 TEST_P(LogContention, EveryMessageIsWholeOrAbsentAndAlwaysReachesTheDebugger) {
     const int writers = GetParam();
     const int messages = 1500;
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, L"TalvorenLogWritersGo");
+    ASSERT_NE(gate, nullptr);
     std::vector<Writer> running;
     for (int id = 0; id < writers; ++id) {
         running.push_back(Start(id, messages));
     }
+    SetEvent(gate);
     for (auto& writer : running) {
         EXPECT_EQ(Finish(writer), messages);
     }
+    CloseHandle(gate);
 
-    const auto written = WholeMessagesPerWriter(ReadLog());
+    const FileMessages file = WholeMessages(ReadLog());
     int total = 0;
-    for (const auto& [writer, count] : written) {
+    for (const auto& [writer, count] : file.perWriter) {
         EXPECT_LT(writer, writers);
         EXPECT_LE(count, messages);
         total += count;
     }
-    EXPECT_GT(total, 0);
+    EXPECT_EQ(file.perWriter.size(), static_cast<std::size_t>(writers));
+    // The writers overlapped: their messages interleave in the file, or some file copies
+    // were lost to another writer's open.
+    EXPECT_TRUE(file.returns > 0 || total < writers * messages)
+        << "the writers ran one after the other";
+    RecordProperty("writer_returns", file.returns);
     RecordProperty("messages_in_file", total);
     RecordProperty("messages_sent", writers * messages);
 }
@@ -153,7 +172,7 @@ TEST(LogViewer, AReaderHoldingTheFileLosesOnlyTheFileCopies) {
 
     Writer after = Start(2, 10);
     EXPECT_EQ(Finish(after), 10);
-    const auto written = WholeMessagesPerWriter(ReadLog());
+    const auto written = WholeMessages(ReadLog()).perWriter;
     EXPECT_EQ(written.at(0), 5);
     EXPECT_EQ(written.count(1), 0u);
     EXPECT_EQ(written.at(2), 10);

@@ -17,6 +17,12 @@ int main(int argc, char** argv) {
     const int count = std::atoi(argv[2]);
     const std::wstring filler(static_cast<std::size_t>(std::atoi(argv[3])), L'x');
 
+    // A test that starts several writers opens this gate once all of them are running.
+    if (HANDLE gate = OpenEventW(SYNCHRONIZE, FALSE, L"TalvorenLogWritersGo")) {
+        WaitForSingleObject(gate, INFINITE);
+        CloseHandle(gate);
+    }
+
     int message = 0;
     int delivered = 0;
     SEAM_OVERRIDE(OutputDebugStringW, [&](const wchar_t* line) {

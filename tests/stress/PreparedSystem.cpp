@@ -1,6 +1,6 @@
 #include "PreparedSystem.h"
 
-#include "support/KitFacts.h"
+#include "KitFacts.h"
 
 #include <gtest/gtest.h>
 
@@ -9,14 +9,6 @@ namespace sweep {
 namespace {
 
 const wchar_t ProgramFolder[] = L"Talvoren";
-// The driver files, relative to the Windows directory.
-const std::vector<std::wstring> DriverFiles = [] {
-    std::vector<std::wstring> files;
-    for (const wchar_t* file : kit::DriverFiles) {
-        files.push_back(L"System32\\" + std::wstring(file));
-    }
-    return files;
-}();
 const std::string OurPackage = setuptest::OemInf("Display", "Talvoren");
 
 BOOL Fail(DWORD error) {
@@ -63,12 +55,12 @@ std::wstring PreparedSystem::InfPath() const {
 }
 
 void PreparedSystem::Prepare() {
-    machine.deviceTree.devices = {{{PciDisplay}}, {{setuptest::OurHardwareId}}};
+    machine.deviceTree.devices = {{{PciDisplay}}, {{kit::HardwareId}}};
     for (const std::wstring& inf : StagedInfs()) {
         machine.WriteFile(L"INF\\" + inf,
                           IsOurs(inf) ? OurPackage : setuptest::OemInf("Display", "Contoso"));
     }
-    for (const std::wstring& file : DriverFiles) {
+    for (const std::wstring& file : setuptest::DriverFiles()) {
         machine.WriteFile(file, "driver");
     }
     HKEY key = nullptr;
@@ -122,15 +114,14 @@ SystemState PreparedSystem::PreparedState() {
     state.stagedInfs.insert(StagedInfs().begin(), StagedInfs().end());
     state.service = true;
     state.frameworkKey = true;
-    state.driverFiles.insert(DriverFiles.begin(), DriverFiles.end());
+    state.driverFiles.insert(setuptest::DriverFiles().begin(), setuptest::DriverFiles().end());
     return state;
 }
 
 SystemState PreparedSystem::State() const {
     SystemState state;
     for (const setuptest::FakeDevice& device : machine.deviceTree.devices) {
-        const bool ours =
-            !device.hardwareIds.empty() && device.hardwareIds[0] == setuptest::OurHardwareId;
+        const bool ours = !device.hardwareIds.empty() && device.hardwareIds[0] == kit::HardwareId;
         state.ourNodes += ours && device.present && !device.removed ? 1 : 0;
     }
     for (const std::wstring& inf : StagedInfs()) {
@@ -145,7 +136,7 @@ SystemState PreparedSystem::State() const {
     if (state.frameworkKey) {
         RegCloseKey(key);
     }
-    for (const std::wstring& file : DriverFiles) {
+    for (const std::wstring& file : setuptest::DriverFiles()) {
         if (machine.HasFile(file)) {
             state.driverFiles.insert(file);
         }

@@ -16,9 +16,7 @@ TEST_F(Arguments, WrongOrMissingWordLeavesTheSystemAlone) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(actionText)));
         DeleteLog();
         EXPECT_EQ(0u, RunSetup(actionText));
-        EXPECT_EQ(Crlf(std::string(Banner) +
-                       "DriverSetup _tmain: Wrong action arguments \"install\" or \"remove\" \n"),
-                  Log());
+        EXPECT_EQ(FileBytes(MaskedBanner() + Lines{WrongAction}), Log());
     }
     EXPECT_EQ(before, Describe(CaptureSystemState()));
 }
@@ -30,7 +28,7 @@ TEST_F(Arguments, TextHoldingInstallRunsInstall) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(actionText)));
         DeleteLog();
         EXPECT_EQ(0u, RunSetup(actionText));
-        EXPECT_EQ(Crlf(InstallWithoutDevice()), Log());
+        EXPECT_EQ(FileBytes(InstallWithoutDevice()), Log());
     }
 }
 

@@ -1,7 +1,7 @@
 // The install workflow of the shipping program on Windows 10 prefixes.
 #include "ExpectedLog.h"
 #include "SetupScenario.h"
-#include "support/KitFacts.h"
+#include "KitFacts.h"
 #include "support/SystemState.h"
 
 namespace {
@@ -20,7 +20,7 @@ TEST_F(Install, OnWindows10WithoutTheDevice) {
 
     EXPECT_EQ(0u, RunSetup(L"install"));
 
-    EXPECT_EQ(Crlf(InstallWithoutDevice()), Log());
+    EXPECT_EQ(FileBytes(InstallWithoutDevice()), Log());
     const SystemState after = CaptureSystemState();
     EXPECT_TRUE(after.rootDisplayDevices.empty()) << Describe(after);
     EXPECT_TRUE(after.stagedInfs.empty()) << Describe(after);
@@ -39,10 +39,9 @@ TEST_F(Install, AgainWithTheDevicePresent) {
     EXPECT_EQ(0u, RunSetup(L"install"));
     EXPECT_EQ(0u, RunSetup(L"install"));
 
-    const std::string run =
-        InstallRun({WineDisplayAdapter, "ROOT\\VID_TALVOREN_VIRTUAL_DISPLAY_0001",
-                    "Root\\VID_NORTHWIND_PANEL", "Root\\VID_TALVOREN_VIRTUAL_DISPLAY_0001"});
-    EXPECT_EQ(Crlf(run + run), Log());
+    const Lines run = InstallRun({WineDisplayAdapter, prep::LookalikeDevices[0][0],
+                                  prep::LookalikeDevices[1][0], kit::HardwareId});
+    EXPECT_EQ(FileBytes(run + run), Log());
     EXPECT_EQ(devicesBefore, HardwareIdLists(CaptureSystemState()));
 }
 

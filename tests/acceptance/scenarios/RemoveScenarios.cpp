@@ -4,6 +4,10 @@
 #include "SetupScenario.h"
 #include "support/SystemState.h"
 
+#include "KitFacts.h"
+
+#include <algorithm>
+
 namespace {
 
 class Remove : public SetupScenario {
@@ -14,28 +18,21 @@ protected:
     }
 };
 
-const std::string Begin = std::string(Banner) + R"(DriverSetup _tmain: Removing device and driver...
-IDDSetupActions::Uninstall Begin Uninstall Process...
-)" + Configuration + R"(IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs success
-IDDDeviceInfoSet::RemoveDeviceNode Find device instance/s...
-)";
+Lines Begin() {
+    return MaskedBanner() + Removing() + Lines{UninstallBegin, Configuration(KitInfPath)} +
+           RemoveNodeStart();
+}
 
 // The device walk of a system with two nodes of the kit and the two lookalikes.
-const std::string RemoveTwoDevices =
-    Begin + "IDDDeviceInfoSet::RemoveDeviceNode Current HWID = " + WineDisplayAdapter + R"(
-IDDDeviceInfoSet::RemoveDeviceNode Current HWID = Root\VID_TALVOREN_VIRTUAL_DISPLAY_0001
-IDDDeviceInfoSet::RemoveDeviceNode Found an instance = Root\VID_TALVOREN_VIRTUAL_DISPLAY_0001 1
-IDDDeviceInfoSet::RemoveDeviceNode Current HWID = Root\VID_TALVOREN_VIRTUAL_DISPLAY_0001
-IDDDeviceInfoSet::RemoveDeviceNode Found an instance = Root\VID_TALVOREN_VIRTUAL_DISPLAY_0001 2
-IDDDeviceInfoSet::RemoveDeviceNode Current HWID = ROOT\VID_TALVOREN_VIRTUAL_DISPLAY_0001
-IDDDeviceInfoSet::RemoveDeviceNode Current HWID = Root\VID_NORTHWIND_PANEL
-IDDDeviceInfoSet::RemoveDeviceNode No more items
-IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceNode success
-)" + RemovePackages;
+Lines RemoveTwoDevices() {
+    const auto hwids = [](const Lines& ids) { return CurrentHwids(L"RemoveDeviceNode", ids); };
+    return Begin() + hwids({WineDisplayAdapter, kit::HardwareId}) + Lines{RemovalFound(1)} +
+           hwids({kit::HardwareId}) + Lines{RemovalFound(2)} +
+           hwids({prep::LookalikeDevices[0][0], prep::LookalikeDevices[1][0]}) +
+           Lines{NoMoreItems, UninstallNodesRemoved} + RemovePackages();
+}
 
-const std::string Finish = R"(IDDSetupActions::Uninstall Uninstall Process Finished
-DriverSetup _tmain: Setup Success!
-)";
+const Lines Finish = {UninstallFinished, SetupSuccess};
 
 // What every removal on a prepared system leaves: the lookalikes, and on Wine all five
 // packages, since its SetupUninstallOEMInfW without the force flag deletes nothing.
@@ -54,11 +51,9 @@ void ExpectRemovedFrom(const SystemState& before) {
 // The service is there but stopped: the stop fails, the delete succeeds. The uninstall
 // section runs (it takes the package's settings away) and the framework's key goes without
 // a word.
-const std::string RemoveInstalledSystem = RemoveTwoDevices + R"(IDDUtilities::ServiceStop
-IDDUtilities::ServiceStop ControlService failed 1062 Status:1
-Service deleted successfully
-IDDSetupActions::PrivateCleanup Removing file and registry entry
-)" + Finish;
+Lines RemoveInstalledSystem() {
+    return RemoveTwoDevices() + CleanupOfService(false) + Finish;
+}
 
 TEST_F(Remove, InstalledSystemWithServiceKeyAndFiles) {
     Prepare({2, true, true, true});
@@ -67,7 +62,7 @@ TEST_F(Remove, InstalledSystemWithServiceKeyAndFiles) {
 
     EXPECT_EQ(0u, RunSetup(L"remove"));
 
-    EXPECT_EQ(Crlf(RemoveInstalledSystem), Log());
+    EXPECT_EQ(FileBytes(RemoveInstalledSystem()), Log());
     ExpectRemovedFrom(before);
 }
 
@@ -85,10 +80,10 @@ TEST_F(ProgramInFolderNamedInstall, RemoveRunsUninstall) {
     EXPECT_EQ(0u, RunSetup(L"remove"));
 
     // The same run as from the kit's folder; only the INF path beside the program differs.
-    std::string expected = RemoveInstalledSystem;
-    const std::string kitInf = "C:\\Talvoren Kit\\TalvorenDisplay.inf";
-    expected.replace(expected.find(kitInf), kitInf.size(), "C:\\install\\TalvorenDisplay.inf");
-    EXPECT_EQ(Crlf(expected), Log());
+    Lines expected = RemoveInstalledSystem();
+    std::replace(expected.begin(), expected.end(), Configuration(KitInfPath),
+                 Configuration(L"C:\\install\\TalvorenDisplay.inf"));
+    EXPECT_EQ(FileBytes(expected), Log());
     ExpectRemovedFrom(before);
 }
 
@@ -100,13 +95,7 @@ TEST_F(Remove, InstalledSystemWithoutServiceKeyAndFiles) {
 
     // 1060: no such service, for the stop and for the delete; 2: no such key. Missing
     // files leave no trace.
-    EXPECT_EQ(Crlf(RemoveTwoDevices + R"(IDDUtilities::ServiceStop
-IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060
-IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060
-IDDSetupActions::PrivateCleanup Removing file and registry entry
-IDDSetupActions::PrivateCleanup SHDeleteKey failed! 2
-)" + Finish),
-              Log());
+    EXPECT_EQ(FileBytes(RemoveTwoDevices() + CleanupWithoutServiceOrKey() + Finish), Log());
     ExpectRemovedFrom(before);
 }
 
@@ -115,16 +104,13 @@ IDDSetupActions::PrivateCleanup SHDeleteKey failed! 2
 TEST_F(Remove, SystemWithoutAnyPackage) {
     EXPECT_EQ(0u, RunSetup(L"remove"));
 
-    EXPECT_EQ(
-        Crlf(Begin + "IDDDeviceInfoSet::RemoveDeviceNode Current HWID = " + WineDisplayAdapter + R"(
-IDDDeviceInfoSet::RemoveDeviceNode No more items
-IDDDeviceInfoSet::RemoveDeviceNode No Device instance found
-IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceNode success
-IDDDeviceInfoSet::RemoveDriverOemInf FindFirstFileW failed 2
-IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceOemInf failed 2
-DriverSetup _tmain:Exit Setup Failed
-)"),
-        Log());
+    EXPECT_EQ(FileBytes(Begin() + CurrentHwids(L"RemoveDeviceNode", {WineDisplayAdapter}) +
+                        Lines{NoMoreItems, NoInstanceFound, UninstallNodesRemoved,
+                              L"IDDDeviceInfoSet::RemoveDriverOemInf FindFirstFileW failed 2\n",
+                              L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceOemInf "
+                              L"failed 2\n",
+                              SetupFailed}),
+              Log());
 }
 
 } // namespace

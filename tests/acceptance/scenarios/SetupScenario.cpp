@@ -1,7 +1,7 @@
 #include "SetupScenario.h"
 
 #include "StartProcess.h"
-#include "support/KitFacts.h"
+#include "KitFacts.h"
 
 #include <fstream>
 #include <iterator>

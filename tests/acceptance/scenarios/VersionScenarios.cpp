@@ -6,28 +6,25 @@
 
 namespace {
 
-std::string Refusal(const std::string& dispatch, const std::string& workflow,
-                    const std::string& reason, const std::string& outcome) {
-    return std::string(Banner) + "DriverSetup _tmain: " + dispatch +
-           "\nIDDSetupActions::" + workflow + " Begin " + workflow +
-           " Process...\nIDDSetupActions::" + workflow + " failed! " + reason +
-           "\nDriverSetup _tmain:" + outcome + "\n";
+Lines Refusal(const Lines& dispatch, const std::wstring& workflow, const std::wstring& reason,
+              const wchar_t* outcome) {
+    return MaskedBanner() + dispatch +
+           Lines{L"IDDSetupActions::" + workflow + L" Begin " + workflow + L" Process...\n",
+                 L"IDDSetupActions::" + workflow + L" failed! " + reason + L"\n", outcome};
 }
 
 class Versions : public SetupScenario {
 protected:
     // Runs both actions on a prepared system of this version; each must log its refusal and
     // leave the system as it was.
-    void ExpectBothActionsRefused(const std::string& reason, const std::string& outcome) const {
+    void ExpectBothActionsRefused(const std::wstring& reason, const wchar_t* outcome) const {
         const std::wstring before = Describe(CaptureSystemState());
 
         EXPECT_EQ(0u, RunSetup(L"install"));
         EXPECT_EQ(0u, RunSetup(L"remove"));
 
-        EXPECT_EQ(Crlf(Refusal("Installing device and driver...\nDriverSetup _tmain: Uninstall "
-                               "previous device and driver first...",
-                               "Install", reason, outcome) +
-                       Refusal("Removing device and driver...", "Uninstall", reason, outcome)),
+        EXPECT_EQ(FileBytes(Refusal(Installing(), L"Install", reason, outcome) +
+                            Refusal(Removing(), L"Uninstall", reason, outcome)),
                   Log());
         EXPECT_EQ(before, Describe(CaptureSystemState()));
     }
@@ -37,7 +34,7 @@ protected:
 TEST_F(Versions, Windows81DoesNothingAndSucceeds) {
     ReportWindows(L"6.3", L"9600");
     Prepare({});
-    ExpectBothActionsRefused("Windows version not supported.", " Setup Success!");
+    ExpectBothActionsRefused(L"Windows version not supported.", SetupSuccess);
 }
 
 // Windows 10 before build 14393 is refused with 50; install also shows its message box,
@@ -45,7 +42,7 @@ TEST_F(Versions, Windows81DoesNothingAndSucceeds) {
 TEST_F(Versions, Windows10Build10586IsRefused) {
     ReportWindows(L"10.0", L"10586");
     Prepare({});
-    ExpectBothActionsRefused("Windows 10 version not supported", "Exit Setup Failed");
+    ExpectBothActionsRefused(L"Windows 10 version not supported", SetupFailed);
 }
 
 TEST_F(Versions, Windows10Build14393Passes) {
@@ -53,7 +50,7 @@ TEST_F(Versions, Windows10Build14393Passes) {
 
     EXPECT_EQ(0u, RunSetup(L"install"));
 
-    EXPECT_EQ(Crlf(InstallWithoutDevice()), Log());
+    EXPECT_EQ(FileBytes(InstallWithoutDevice()), Log());
 }
 
 } // namespace

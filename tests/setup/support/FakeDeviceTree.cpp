@@ -8,9 +8,23 @@
 
 namespace setuptest {
 
-const GUID DisplayClass = {
-    0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-const wchar_t OurHardwareId[] = L"Root\\VID_TALVOREN_VIRTUAL_DISPLAY_0001";
+std::vector<BYTE> Bytes(const std::wstring& text) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
+    return std::vector<BYTE>(bytes, bytes + text.size() * sizeof(wchar_t));
+}
+
+FakeDevice WithLongestId() {
+    return {{std::wstring(298, L'A')}};
+}
+
+FakeDevice FillingWithoutTerminators() {
+    const std::wstring filling(300, L'L');
+    return {{filling}, kit::DisplayClass, true, false, Bytes(filling)};
+}
+
+FakeDevice OursWithoutTerminators() {
+    return {{kit::HardwareId}, kit::DisplayClass, true, false, Bytes(kit::HardwareId)};
+}
 
 namespace {
 
@@ -20,10 +34,7 @@ std::vector<BYTE> MultiString(const std::vector<std::wstring>& strings) {
         list += s;
         list += L'\0';
     }
-    list += L'\0';
-    std::vector<BYTE> bytes(list.size() * sizeof(wchar_t));
-    std::memcpy(bytes.data(), list.data(), bytes.size());
-    return bytes;
+    return Bytes(list + L'\0');
 }
 
 std::vector<std::wstring> Strings(const std::vector<BYTE>& multiString) {
@@ -127,9 +138,12 @@ void FakeDeviceTree::Install() {
                       if (!element || property != SPDRP_HARDWAREID) {
                           return Fail(ERROR_INVALID_PARAMETER);
                       }
-                      const std::vector<BYTE> list =
-                          element->device >= 0 ? MultiString(devices[element->device].hardwareIds)
-                                               : element->hardwareIdList;
+                      std::vector<BYTE> list = element->hardwareIdList;
+                      if (element->device >= 0) {
+                          const FakeDevice& device = devices[element->device];
+                          list = device.property.empty() ? MultiString(device.hardwareIds)
+                                                         : device.property;
+                      }
                       if (type) {
                           *type = REG_MULTI_SZ;
                       }

@@ -4,6 +4,8 @@
 // elements too, which would make every install find its own new element.)
 #pragma once
 
+#include "KitFacts.h"
+
 #include <windows.h>
 #include <setupapi.h>
 
@@ -13,15 +15,25 @@
 
 namespace setuptest {
 
-extern const GUID DisplayClass;
-extern const wchar_t OurHardwareId[];
-
 struct FakeDevice {
     std::vector<std::wstring> hardwareIds; // the REG_MULTI_SZ list, in order
-    GUID classGuid = DisplayClass;
+    GUID classGuid = kit::DisplayClass;
     bool present = true;
     bool removed = false; // by DIF_REMOVE
+    // The hardware-id property's bytes as the registry holds them, when they are not the
+    // REG_MULTI_SZ of `hardwareIds` (which then only names the device).
+    std::vector<BYTE> property = {};
 };
+
+// The UTF-16 bytes of a text, without a terminator.
+std::vector<BYTE> Bytes(const std::wstring& text);
+
+// Devices for the 600-byte read of the hardware ids: one whose id and terminators fill
+// it, and two whose property lacks its terminators, one filling the 600 bytes and one
+// holding our id, for after a longer id.
+FakeDevice WithLongestId();
+FakeDevice FillingWithoutTerminators();
+FakeDevice OursWithoutTerminators();
 
 class FakeDeviceTree {
 public:
@@ -31,8 +43,6 @@ public:
     // The system's device nodes; DIF_REGISTERDEVICE appends to it.
     std::vector<FakeDevice> devices;
 
-    // Device information sets made and not yet destroyed.
-    std::size_t OpenSets() const { return sets.size(); }
     // The hardware-id property bytes written to each created element, in order.
     std::vector<std::vector<BYTE>> writtenHardwareIds;
 

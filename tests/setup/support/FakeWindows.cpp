@@ -50,6 +50,17 @@ bool FakeWindows::HasFile(const std::wstring& relativePath) const {
     return std::ifstream(Narrow(windowsDirectory + L"\\" + relativePath)).good();
 }
 
+const std::vector<std::wstring>& DriverFiles() {
+    static const std::vector<std::wstring> files = [] {
+        std::vector<std::wstring> paths;
+        for (const wchar_t* file : kit::DriverFiles) {
+            paths.push_back(L"System32\\" + std::wstring(file));
+        }
+        return paths;
+    }();
+    return files;
+}
+
 std::string OemInf(const char* className, const char* provider) {
     std::string text = "[Version]\r\nSignature=\"$Windows NT$\"\r\n";
     if (className) {
@@ -132,11 +143,6 @@ void FakeWindows::Install() {
 void MachineTest::StartOver() {
     SetupTest::StartOver();
     machine.Install();
-}
-
-void MachineTest::TearDown() {
-    EXPECT_EQ(machine.deviceTree.OpenSets(), 0u) << "a device information set was never destroyed";
-    SetupTest::TearDown();
 }
 
 } // namespace setuptest

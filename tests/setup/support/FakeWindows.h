@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace setuptest {
 
@@ -30,7 +31,7 @@ public:
     WindowsVersion version{10, 0, 0, 19041};
     bool wow64 = false; // whether the program runs as a 32-bit process on 64-bit Windows
     FakeDeviceTree deviceTree;
-    std::wstring programPath = L"C:\\Program Files\\Talvoren\\TalvorenSetup64.exe";
+    std::wstring programPath = L"C:\\Program Files\\Talvoren\\" + std::wstring(kit::ProgramName);
     std::wstring windowsDirectory;
 
     std::wstring InfDirectory() const { return windowsDirectory + L"\\INF"; }
@@ -40,6 +41,9 @@ public:
     bool HasFile(const std::wstring& relativePath) const;
 };
 
+// The driver's files, relative to the Windows directory.
+const std::vector<std::wstring>& DriverFiles();
+
 // The [Version] section of a package's INF with this Class and Provider value text; a
 // null value leaves its key out.
 std::string OemInf(const char* className, const char* provider);
@@ -48,9 +52,13 @@ std::string OemInf(const char* className, const char* provider);
 class MachineTest : public SetupTest {
 protected:
     void StartOver() override;
-    void TearDown() override; // checks that every device information set was destroyed
 
     FakeWindows machine;
 };
+
+// Fixture of a failure table: a parameterised suite of a subject's fixture, whose rows
+// are one line each.
+template <typename Row, typename Fixture = MachineTest>
+class FailureTable : public Fixture, public testing::WithParamInterface<Row> {};
 
 } // namespace setuptest

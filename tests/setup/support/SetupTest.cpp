@@ -1,6 +1,7 @@
 #include "SetupTest.h"
 
 #include "FlagWords.h"
+#include "HandleLedger.h"
 #include "Seam.h"
 
 #include <cstdio>
@@ -10,17 +11,15 @@
 
 namespace setuptest {
 
-const char LogFilePath[] = "C:\\Users\\Public\\TalvorenDisplaySetup.log";
-
 // The fixture reaches the file through the C runtime, whose own imports bypass the
 // seam, so reading and writing it here leaves no trace in the call record.
 std::string ReadLogFile() {
-    std::ifstream file(LogFilePath, std::ios::binary);
+    std::ifstream file(kit::LogPathBytes, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void WriteLogFile(const std::string& bytes) {
-    std::ofstream file(LogFilePath, std::ios::binary | std::ios::trunc);
+    std::ofstream file(kit::LogPathBytes, std::ios::binary | std::ios::trunc);
     file << bytes;
 }
 
@@ -46,32 +45,26 @@ std::vector<std::string> CallsAmong(const std::vector<std::string>& functions) {
     return names;
 }
 
-std::string FileForm(const std::vector<std::wstring>& messages) {
-    std::string bytes;
-    for (const std::wstring& message : messages) {
-        for (wchar_t c : message) {
-            EXPECT_LT(c, 0x80) << "FileForm takes ASCII only";
-            bytes += c == L'\n' ? std::string("\r\n") : std::string(1, static_cast<char>(c));
-        }
-    }
-    return bytes;
-}
-
 void Script(const ScriptedFailure& failure) {
     if (failure.function) {
         seam::FailCall(failure.function, failure.nth, failure.result, failure.error);
     }
 }
 
-void SetupTest::StartOver() {
+// What every case leaves is checked before the next one starts and at the test's end.
+void SetupTest::CheckAndReset() {
     CheckFlagWordsOfLoggedMessages();
-    std::remove(LogFilePath);
+    testsupport::ExpectEveryHandleReleased(seam::Calls());
     seam::Reset();
 }
 
+void SetupTest::StartOver() {
+    CheckAndReset();
+    std::remove(kit::LogPathBytes);
+}
+
 void SetupTest::TearDown() {
-    CheckFlagWordsOfLoggedMessages();
-    seam::Reset();
+    CheckAndReset();
 }
 
 void SetupTest::ExpectLog(const std::vector<std::wstring>& messages) {
@@ -80,7 +73,7 @@ void SetupTest::ExpectLog(const std::vector<std::wstring>& messages) {
 
 void SetupTest::ExpectLog(const std::vector<std::wstring>& fileMessages,
                           const std::vector<std::wstring>& messages) {
-    EXPECT_EQ(ReadLogFile(), FileForm(fileMessages));
+    EXPECT_EQ(ReadLogFile(), FileBytes(fileMessages));
     std::vector<std::wstring> expected;
     for (const std::wstring& message : messages) {
         expected.push_back(DebuggerLine(message));

@@ -2,6 +2,9 @@
 // clean seam, and reads back what the program wrote to both log sinks.
 #pragma once
 
+#include "KitFacts.h"
+#include "LogTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,7 +15,7 @@
 
 namespace setuptest {
 
-extern const char LogFilePath[];
+using namespace logtext;
 
 std::string ReadLogFile(); // empty when there is no file
 void WriteLogFile(const std::string& bytes);
@@ -26,9 +29,6 @@ std::wstring DebuggerLine(const std::wstring& message);
 // The names of the recorded calls to any of `functions`, in the order they were made.
 std::vector<std::string> CallsAmong(const std::vector<std::string>& functions);
 
-// The file form of messages whose text is plain ASCII: each line feed becomes CR LF.
-std::string FileForm(const std::vector<std::wstring>& messages);
-
 // The failure that a table case scripts: the `nth` call of `function` returns `result`
 // with `error` as the last-error code. A case without a function scripts nothing.
 struct ScriptedFailure {
@@ -39,7 +39,7 @@ struct ScriptedFailure {
 };
 void Script(const ScriptedFailure& failure);
 
-// Names each case of a parameterised suite after its `name` field.
+// Names each row of a failure table (a parameterised suite) after its `name` field.
 struct CaseName {
     template <typename Case>
     std::string operator()(const testing::TestParamInfo<Case>& tested) const {
@@ -50,7 +50,7 @@ struct CaseName {
 class SetupTest : public ::testing::Test {
 protected:
     void SetUp() override { StartOver(); }
-    void TearDown() override;
+    void TearDown() override; // checks that every handle opened was released
 
     // Forgets the log file and the seam's record, scripts and overrides, for a test that
     // runs several cases.
@@ -63,6 +63,9 @@ protected:
     // `fileMessages`, the debugger got `messages`.
     static void ExpectLog(const std::vector<std::wstring>& fileMessages,
                           const std::vector<std::wstring>& messages);
+
+private:
+    static void CheckAndReset();
 };
 
 } // namespace setuptest

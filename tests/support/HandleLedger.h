@@ -1,15 +1,15 @@
 // Pairs every handle that a run opened with the call that released it, from the seam's
 // record: device information sets, INF handles, find handles, service and manager
-// handles, and files.
+// handles, and files. The setup fixture checks it after every test.
 #pragma once
 
 #include "Seam.h"
 
 #include <vector>
 
-namespace sweep {
+namespace testsupport {
 
 // Fails the test for a handle released that was not open, and for one never released.
 void ExpectEveryHandleReleased(const std::vector<seam::Call>& calls);
 
-} // namespace sweep
+} // namespace testsupport
