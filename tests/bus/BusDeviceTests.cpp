@@ -1,6 +1,7 @@
 // Driver entry, the bus device's configuration and the lifetime of the control handle.
 
 #include "BusTest.h"
+#include "KitFacts.h"
 
 #include <atomic>
 #include <chrono>
@@ -111,14 +112,12 @@ TEST(BusDriver, DeviceAddConfiguresTheBusInOrder) {
     }
     EXPECT_EQ(0xFFFFFFFFu, queue.Settings.Parallel.NumberOfPresentedRequests);
 
-    const uint8_t guidBytes[] = {0x62, 0xD3, 0x34, 0x11, 0xFB, 0x3D, 0xA5, 0x4B,
-                                 0xB9, 0xAE, 0x14, 0x90, 0x0E, 0x44, 0x8A, 0x11};
     ASSERT_EQ(1u, device.interfaces.size());
-    EXPECT_EQ(0, std::memcmp(guidBytes, &device.interfaces[0], sizeof(guidBytes)));
+    EXPECT_EQ(0, std::memcmp(&kit::BusInterfaceClass, &device.interfaces[0], sizeof(GUID)));
     const auto interfaces = machine.Interfaces(L"{1134D362-3DFB-4BA5-B9AE-14900E448A11}");
     ASSERT_EQ(1u, interfaces.size());
     EXPECT_EQ(0u, interfaces[0].bus);
-    EXPECT_EQ(L"\\\\?\\ROOT#SYSTEM#0000#{1134d362-3dfb-4ba5-b9ae-14900e448a11}",
+    EXPECT_EQ(std::wstring(L"\\\\?\\ROOT#SYSTEM#0000#") + kit::BusInterfaceClassText,
               interfaces[0].path);
 
     const PNP_BUS_INFORMATION zero{};

@@ -1,4 +1,5 @@
 #include "BusTest.h"
+#include "KitFacts.h"
 
 #include "wdfsim/InfInstall.h"
 
@@ -29,7 +30,7 @@ Bytes UnplugInput(uint32_t size, uint32_t serial, size_t length) {
 
 wdfsim::DeviceProperties InstalledBusProperties() {
     static const wdfsim::InfModel model =
-        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, L"Root\\FenwarelConferenceBus", 19041);
+        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, kit::BusHardwareId, 19041);
     EXPECT_FALSE(model.modelsSection.empty()) << "the INF has no model for the bus";
     return model.properties;
 }

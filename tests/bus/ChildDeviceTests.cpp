@@ -3,6 +3,7 @@
 #include "BusTest.h"
 
 #include "DeviceIdCases.h"
+#include "KitFacts.h"
 
 #include <cctype>
 #include <cwchar>
@@ -12,7 +13,6 @@ namespace {
 struct Identity {
     uint32_t serial;
     const wchar_t* instance;
-    const wchar_t* description;
 };
 
 std::ostream& operator<<(std::ostream& out, const Identity& identity) {
@@ -32,21 +32,18 @@ TEST_P(ChildIdentity, IdsTextsAndLocale) {
     EXPECT_EQ(L"FENWAREL\\CAM_01", child.deviceId);
     EXPECT_EQ(std::vector<std::wstring>{L"FENWAREL\\CAM_01"}, child.hardwareIds);
     EXPECT_EQ(GetParam().instance, child.instanceId);
-    EXPECT_EQ(GetParam().description, child.description);
-    EXPECT_EQ(L"Fenwarel Conference Bus", child.location);
+    EXPECT_EQ(std::wstring(kit::ChildDescriptionPrefix) + GetParam().instance, child.description);
+    EXPECT_EQ(kit::BusName, child.location);
     EXPECT_EQ(0x409u, child.defaultLocale);
     EXPECT_EQ(1u, OnlyChild().identity.texts.count(0x409));
     EXPECT_EQ(1u, OnlyChild().identity.texts.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Bus, ChildIdentity,
-                         ::testing::Values(Identity{0, L"00", L"FenwarelConferenceDevice_00"},
-                                           Identity{5, L"05", L"FenwarelConferenceDevice_05"},
-                                           Identity{100, L"100", L"FenwarelConferenceDevice_100"},
-                                           Identity{2147483648u, L"-2147483648",
-                                                    L"FenwarelConferenceDevice_-2147483648"},
-                                           Identity{4294967295u, L"-1",
-                                                    L"FenwarelConferenceDevice_-1"}));
+                         ::testing::Values(Identity{0, L"00"}, Identity{5, L"05"},
+                                           Identity{100, L"100"},
+                                           Identity{2147483648u, L"-2147483648"},
+                                           Identity{4294967295u, L"-1"}));
 
 using ChildDevice = BusTest;
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "KitFacts.h"
 #include "wdfsim/InfInstall.h"
 
 #include <string>
@@ -99,10 +100,10 @@ class ConferenceBusInstallation : public ConferenceBusInf,
 TEST_P(ConferenceBusInstallation, CopiesTheDriverWhereTheBuildRunsIt) {
     const Installation& row = GetParam();
     const wdfsim::InfModel model =
-        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, L"Root\\FenwarelConferenceBus", row.build);
+        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, kit::BusHardwareId, row.build);
     EXPECT_EQ(row.installSection, model.installSection);
     EXPECT_TRUE(model.properties.exclusive);
-    EXPECT_EQ(L"Fenwarel Conference Bus", Fields(model.modelsSection.c_str(), nullptr).at(0));
+    EXPECT_EQ(kit::BusName, Fields(model.modelsSection.c_str(), nullptr).at(0));
 
     const std::wstring install = model.installSection + L".NT";
     const std::wstring copyFiles = Value(install.c_str(), L"CopyFiles");

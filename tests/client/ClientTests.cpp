@@ -12,6 +12,7 @@
 #include "ConferenceBusClient.h"
 #include "ConferenceBusPublic.h"
 #include "DeviceIdCases.h"
+#include "KitFacts.h"
 #include "Seam.h"
 #include "SimulatedBus.h"
 
@@ -58,17 +59,21 @@ TEST_F(OpenClient, PlugListUnplugAndClose) {
 
     ASSERT_FALSE(client.PlugIn(5, {L"FENWAREL\\CAM_01", L"FENWAREL\\CAM"}).Failed());
     ASSERT_FALSE(client.PlugIn(6, {L"FENWAREL\\MIC"}).Failed());
-    const auto children = Children(client);
+    std::vector<ChildDevice> children;
+    ASSERT_FALSE(client.ListChildren(&children).Failed());
     ASSERT_EQ(2u, children.size());
     EXPECT_EQ(L"FENWAREL\\CAM_01", children[0].deviceId);
     EXPECT_EQ(L"05", children[0].instanceId);
-    EXPECT_EQ(L"FenwarelConferenceDevice_05", children[0].description);
-    EXPECT_EQ(L"Fenwarel Conference Bus", children[0].location);
+    EXPECT_EQ(std::wstring(kit::ChildDescriptionPrefix) + L"05", children[0].description);
+    EXPECT_EQ(kit::BusName, children[0].location);
     EXPECT_EQ(L"FENWAREL\\MIC", children[1].deviceId);
     EXPECT_EQ(L"06", children[1].instanceId);
 
+    // A second listing into the same list holds only the children present now.
     ASSERT_FALSE(client.Unplug(5).Failed());
-    EXPECT_EQ(std::vector<std::wstring>{L"06"}, Instances(client));
+    ASSERT_FALSE(client.ListChildren(&children).Failed());
+    ASSERT_EQ(1u, children.size());
+    EXPECT_EQ(L"06", children[0].instanceId);
     ASSERT_FALSE(client.UnplugAll().Failed());
     EXPECT_TRUE(Instances(client).empty());
 
@@ -234,8 +239,13 @@ TEST(Client, SecondClientOnSecondBus) {
     BusClient first;
     BusClient second;
     ASSERT_FALSE(first.Open().Failed());
-    ASSERT_FALSE(second.Open(simulated.Path(1)).Failed());
+    // Windows compares interface paths without regard to case.
+    std::wstring upperCase = simulated.Path(1);
+    CharUpperW(&upperCase[0]);
+    ASSERT_NE(simulated.Path(1), upperCase);
+    ASSERT_FALSE(second.Open(upperCase).Failed());
     EXPECT_EQ(simulated.Path(0), first.Path());
+    EXPECT_EQ(simulated.Path(1), second.Path());
     ASSERT_FALSE(first.PlugIn(1, {L"X\\A"}).Failed());
     ASSERT_FALSE(second.PlugIn(1, {L"X\\B"}).Failed());
     EXPECT_EQ(L"X\\B", Children(second).at(0).deviceId);
@@ -248,6 +258,60 @@ TEST(Client, SecondClientOnSecondBus) {
     ExpectError(ERROR_DEV_NOT_EXIST, L"no ConferenceBus device is present at \\\\?\\NOWHERE",
                 third.Open(L"\\\\?\\NOWHERE"));
 }
+
+// A detail record of the size the platform asks for, more than the path needs.
+TEST(Client, InterfaceDetailOfTheSizeAskedFor) {
+    SimulatedBus simulated(2);
+    simulated.AskForLargerDetail(1024);
+    std::vector<std::wstring> paths;
+    ASSERT_FALSE(conferencebus::FindBuses(&paths).Failed());
+    EXPECT_EQ((std::vector<std::wstring>{simulated.Path(0), simulated.Path(1)}), paths);
+}
+
+// A failing platform call of the discovery fails the open with the system's text, without its
+// period and line end; the device information set is released on every path, as the handle
+// ledger checks after each test.
+struct DiscoveryFault {
+    const char* name;
+    const char* call;
+    unsigned nth;
+    DWORD error;
+    std::wstring message;
+};
+
+class DiscoveryFailure : public ::testing::TestWithParam<DiscoveryFault> {};
+
+TEST_P(DiscoveryFailure, FailsTheOpen) {
+    SimulatedBus simulated(2);
+    const DiscoveryFault& fault = GetParam();
+    const bool set = std::string(fault.call) == "SetupDiGetClassDevsW";
+    seam::FailCall(fault.call, fault.nth,
+                   set ? reinterpret_cast<uintptr_t>(INVALID_HANDLE_VALUE) : FALSE, fault.error);
+    BusClient client;
+    ExpectError(fault.error, fault.message, client.Open(simulated.Path(1)));
+    EXPECT_FALSE(client.IsOpen());
+    EXPECT_EQ(0u, seam::CountOf("CreateFileW"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Client, DiscoveryFailure,
+    ::testing::Values(
+        DiscoveryFault{"ClassDevs", "SetupDiGetClassDevsW", 1, ERROR_NOT_ENOUGH_MEMORY,
+                       L"SetupDiGetClassDevs failed: Not enough memory (error 8)"},
+        DiscoveryFault{"FirstEnum", "SetupDiEnumDeviceInterfaces", 1, ERROR_INVALID_DATA,
+                       L"SetupDiEnumDeviceInterfaces failed: Invalid data (error 13)"},
+        DiscoveryFault{"SecondEnum", "SetupDiEnumDeviceInterfaces", 2, ERROR_INVALID_DATA,
+                       L"SetupDiEnumDeviceInterfaces failed: Invalid data (error 13)"},
+        DiscoveryFault{"DetailSize", "SetupDiGetDeviceInterfaceDetailW", 1,
+                       ERROR_INVALID_USER_BUFFER,
+                       L"SetupDiGetDeviceInterfaceDetail failed: Invalid user buffer (error 1784)"},
+        DiscoveryFault{"DetailRead", "SetupDiGetDeviceInterfaceDetailW", 2,
+                       ERROR_INVALID_USER_BUFFER,
+                       L"SetupDiGetDeviceInterfaceDetail failed: Invalid user buffer (error 1784)"},
+        DiscoveryFault{"SecondBusDetail", "SetupDiGetDeviceInterfaceDetailW", 4,
+                       ERROR_NOT_ENOUGH_MEMORY,
+                       L"SetupDiGetDeviceInterfaceDetail failed: Not enough memory (error 8)"}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(OpenClient, MovingTheClientMovesTheHandle) {
     ASSERT_FALSE(client.PlugIn(4, {L"X\\A"}).Failed());

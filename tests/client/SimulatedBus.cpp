@@ -5,14 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "HandleLedger.h"
+#include "KitFacts.h"
 #include "Seam.h"
 #include "wdfsim/InfInstall.h"
 
 namespace {
-
-const wchar_t BusInterfaceClass[] = L"{1134d362-3dfb-4ba5-b9ae-14900e448a11}";
-const GUID BusInterfaceGuid = {
-    0x1134d362, 0x3dfb, 0x4ba5, {0xb9, 0xae, 0x14, 0x90, 0x0e, 0x44, 0x8a, 0x11}};
 
 // Device nodes: a bus is 0x5000 + its number; a child carries its bus and position.
 constexpr DEVINST BusNodeBase = 0x5000;
@@ -67,7 +65,7 @@ CONFIGRET CopyText(const std::wstring& text, PWCHAR buffer, ULONG units) {
 // The bus node as its INF installs it, exclusive among its properties.
 const wdfsim::DeviceProperties& InstalledBusProperties() {
     static const wdfsim::InfModel model =
-        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, L"Root\\FenwarelConferenceBus", 19041);
+        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, kit::BusHardwareId, 19041);
     return model.properties;
 }
 
@@ -85,22 +83,23 @@ SimulatedBus::SimulatedBus(size_t buses) {
 }
 
 SimulatedBus::~SimulatedBus() {
+    testsupport::ExpectEveryHandleReleased(seam::Calls());
     seam::Reset();
 }
 
 std::wstring SimulatedBus::Path(size_t bus) const {
-    return machine_.Interfaces(BusInterfaceClass).at(bus).path;
+    return machine_.Interfaces(kit::BusInterfaceClassText).at(bus).path;
 }
 
 void SimulatedBus::InstallInterfaceLookup() {
     SEAM_OVERRIDE(SetupDiGetClassDevsW, [this](const GUID* guid, PCWSTR enumerator, HWND parent,
                                                DWORD flags) {
-        if (guid == nullptr || !IsEqualGUID(*guid, BusInterfaceGuid) ||
+        if (guid == nullptr || !IsEqualGUID(*guid, kit::BusInterfaceClass) ||
             !(flags & DIGCF_DEVICEINTERFACE)) {
             return Platform<decltype(SetupDiGetClassDevsW)>(
                 L"setupapi.dll", "SetupDiGetClassDevsW")(guid, enumerator, parent, flags);
         }
-        auto* set = new InterfaceSet{machine_.Interfaces(BusInterfaceClass)};
+        auto* set = new InterfaceSet{machine_.Interfaces(kit::BusInterfaceClassText)};
         return static_cast<HDEVINFO>(set);
     });
     SEAM_OVERRIDE(SetupDiEnumDeviceInterfaces,
@@ -112,39 +111,39 @@ void SimulatedBus::InstallInterfaceLookup() {
                           return FALSE;
                       }
                       EXPECT_EQ(sizeof(SP_DEVICE_INTERFACE_DATA), data->cbSize);
-                      data->InterfaceClassGuid = BusInterfaceGuid;
+                      data->InterfaceClassGuid = kit::BusInterfaceClass;
                       data->Flags = SPINT_ACTIVE;
                       data->Reserved = index;
                       return TRUE;
                   });
-    SEAM_OVERRIDE(
-        SetupDiGetDeviceInterfaceDetailW,
-        [](HDEVINFO set, PSP_DEVICE_INTERFACE_DATA data, PSP_DEVICE_INTERFACE_DETAIL_DATA_W detail,
-           DWORD size, PDWORD required, PSP_DEVINFO_DATA device) -> BOOL {
-            const wdfsim::Interface& found =
-                static_cast<InterfaceSet*>(set)->interfaces.at(data->Reserved);
-            const DWORD needed =
-                static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
-                                   (found.path.size() + 1) * sizeof(WCHAR));
-            if (required != nullptr) {
-                *required = needed;
-            }
-            if (detail == nullptr || size < needed) {
-                SetLastError(ERROR_INSUFFICIENT_BUFFER);
-                return FALSE;
-            }
-            if (detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) ||
-                (device != nullptr && device->cbSize != sizeof(SP_DEVINFO_DATA))) {
-                SetLastError(ERROR_INVALID_USER_BUFFER);
-                return FALSE;
-            }
-            std::copy(found.path.begin(), found.path.end(), detail->DevicePath);
-            detail->DevicePath[found.path.size()] = L'\0';
-            if (device != nullptr) {
-                device->DevInst = static_cast<DEVINST>(BusNodeBase + found.bus);
-            }
-            return TRUE;
-        });
+    SEAM_OVERRIDE(SetupDiGetDeviceInterfaceDetailW,
+                  [this](HDEVINFO set, PSP_DEVICE_INTERFACE_DATA data,
+                         PSP_DEVICE_INTERFACE_DETAIL_DATA_W detail, DWORD size, PDWORD required,
+                         PSP_DEVINFO_DATA device) -> BOOL {
+                      const wdfsim::Interface& found =
+                          static_cast<InterfaceSet*>(set)->interfaces.at(data->Reserved);
+                      const DWORD needed = static_cast<DWORD>(
+                          offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
+                          (found.path.size() + 1) * sizeof(WCHAR) + detailSlack_);
+                      if (required != nullptr) {
+                          *required = needed;
+                      }
+                      if (detail == nullptr || size < needed) {
+                          SetLastError(ERROR_INSUFFICIENT_BUFFER);
+                          return FALSE;
+                      }
+                      if (detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) ||
+                          (device != nullptr && device->cbSize != sizeof(SP_DEVINFO_DATA))) {
+                          SetLastError(ERROR_INVALID_USER_BUFFER);
+                          return FALSE;
+                      }
+                      std::copy(found.path.begin(), found.path.end(), detail->DevicePath);
+                      detail->DevicePath[found.path.size()] = L'\0';
+                      if (device != nullptr) {
+                          device->DevInst = static_cast<DEVINST>(BusNodeBase + found.bus);
+                      }
+                      return TRUE;
+                  });
     SEAM_OVERRIDE(SetupDiDestroyDeviceInfoList, [](HDEVINFO set) -> BOOL {
         delete static_cast<InterfaceSet*>(set);
         return TRUE;

@@ -25,6 +25,9 @@ public:
     std::wstring Path(size_t bus) const;
     // The bus admits only SYSTEM and Administrators; the caller is one unless told otherwise.
     void SetAdministrator(bool administrator) { administrator_ = administrator; }
+    // The platform may ask for a larger interface detail record than the path needs, and then
+    // refuses a smaller one.
+    void AskForLargerDetail(DWORD bytes) { detailSlack_ = bytes; }
     // The input bytes of every control request, in order.
     const std::vector<std::vector<uint8_t>>& Requests() const { return requests_; }
 
@@ -40,6 +43,7 @@ private:
 
     wdfsim::Machine machine_;
     bool administrator_ = true;
+    DWORD detailSlack_ = 0;
     std::map<HANDLE, wdfsim::HandleId> handles_;
     std::vector<std::vector<uint8_t>> requests_;
 };

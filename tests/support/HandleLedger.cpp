@@ -43,7 +43,9 @@ void ExpectEveryHandleReleased(const std::vector<seam::Call>& calls) {
     std::map<std::pair<std::string, std::wstring>, std::string> open;
     for (const seam::Call& call : calls) {
         for (const HandleKind& kind : Kinds) {
-            if (call.function == kind.open && call.result != invalid && call.result != L"null") {
+            // A call that threw recorded no result and returned no handle.
+            if (call.function == kind.open && call.result != invalid && call.result != L"null" &&
+                !call.result.empty()) {
                 const bool fresh =
                     open.emplace(std::make_pair(kind.release, call.result), kind.open).second;
                 EXPECT_TRUE(fresh)

@@ -3,7 +3,8 @@
 // package contract and not to itself.
 #pragma once
 
-#include <windows.h>
+// The GUID type alone: the driver tests build against the simulation's kernel headers.
+#include <guiddef.h>
 
 namespace kit {
 
@@ -42,6 +43,9 @@ inline const wchar_t BusHardwareId[] = L"Root\\FenwarelConferenceBus";
 inline const wchar_t BusInterfaceClassText[] = L"{1134d362-3dfb-4ba5-b9ae-14900e448a11}";
 inline const GUID BusInterfaceClass = {
     0x1134d362, 0x3dfb, 0x4ba5, {0xb9, 0xae, 0x14, 0x90, 0x0e, 0x44, 0x8a, 0x11}};
-inline const wchar_t ChildLocation[] = L"Fenwarel Conference Bus";
+// The bus's name: its INF's device description and the location of each child.
+inline const wchar_t BusName[] = L"Fenwarel Conference Bus";
+// A child's description is this followed by its instance id.
+inline const wchar_t ChildDescriptionPrefix[] = L"FenwarelConferenceDevice_";
 
 } // namespace kit

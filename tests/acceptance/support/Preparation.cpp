@@ -1,5 +1,6 @@
 #include "Preparation.h"
 
+#include "InfFile.h"
 #include "KitFacts.h"
 
 #include <setupapi.h>
@@ -10,21 +11,6 @@
 namespace prep {
 
 namespace {
-
-// Closes an INF on every way out of the step that opened it.
-class InfFile {
-public:
-    explicit InfFile(const std::wstring& path)
-        : handle(SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, nullptr)) {}
-    ~InfFile() {
-        if (handle != INVALID_HANDLE_VALUE) {
-            SetupCloseInfFile(handle);
-        }
-    }
-    InfFile(const InfFile&) = delete;
-    InfFile& operator=(const InfFile&) = delete;
-    HINF handle;
-};
 
 // The driver store keeps its copies in the Windows INF folder as oem<n>.inf, with the
 // lowest free number. (Wine's SetupCopyOEMInfW keeps the original name instead.)
@@ -105,7 +91,7 @@ DWORD StageEarlierVersion(const std::wstring& packageInf, std::wstring& stagedNa
 }
 
 DWORD InstallPackageResidue(const std::wstring& packageFolder) {
-    const InfFile inf(packageFolder + L"\\" + kit::InfName);
+    const testsupport::InfFile inf(packageFolder + L"\\" + kit::InfName);
     if (inf.handle == INVALID_HANDLE_VALUE) {
         return GetLastError();
     }

@@ -1,5 +1,7 @@
 #include "wdfsim/InfInstall.h"
 
+#include "InfFile.h"
+
 #include <windows.h>
 
 #include <setupapi.h>
@@ -14,25 +16,17 @@ namespace {
 
 class Inf {
 public:
-    explicit Inf(const std::wstring& path)
-        : handle_(SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, nullptr)) {}
-    ~Inf() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            SetupCloseInfFile(handle_);
-        }
-    }
-    Inf(const Inf&) = delete;
-    Inf& operator=(const Inf&) = delete;
+    explicit Inf(const std::wstring& path) : file_(path) {}
 
     bool HasSection(const std::wstring& section) const {
-        return SetupGetLineCountW(handle_, section.c_str()) >= 0;
+        return SetupGetLineCountW(file_.handle, section.c_str()) >= 0;
     }
 
     // The string fields of every line of a section, %strings% substituted; field 0 is the key.
     std::vector<std::vector<std::wstring>> Lines(const std::wstring& section) const {
         std::vector<std::vector<std::wstring>> lines;
         INFCONTEXT line;
-        for (BOOL found = SetupFindFirstLineW(handle_, section.c_str(), nullptr, &line); found;
+        for (BOOL found = SetupFindFirstLineW(file_.handle, section.c_str(), nullptr, &line); found;
              found = SetupFindNextLine(&line, &line)) {
             std::vector<std::wstring> fields;
             for (DWORD field = 0; field <= SetupGetFieldCount(&line); field++) {
@@ -47,7 +41,7 @@ public:
     }
 
 private:
-    HINF handle_;
+    testsupport::InfFile file_;
 };
 
 bool Same(const std::wstring& a, const std::wstring& b) {
