@@ -74,17 +74,12 @@ TEST(Tool, PlugListUnplugQuit) {
 TEST(Tool, ErrorsNameTheCauseAndTheSessionGoesOn) {
     SimulatedBus simulated;
     const Transcript transcript =
-        RunSession({L"plug 7 X\\A", L"plug 7 X\\B", L"unplug 9", L"unplug 0", L"unplug",
-                    L"plug x A", L"plug 4294967296 A", L"plug 4294967295 X\\MAX", L"plug 5",
-                    L"plug 5 X\\A " + std::wstring(200, L'X'), L"frobnicate", L"list"});
-    EXPECT_EQ(L"error: serial 7 is already plugged in\n"
-              L"error: no child with serial 9\n"
-              L"error: serial 0 leaves only with all children: use unplug all\n"
-              L"error: usage: unplug SERIAL | unplug all\n"
+        RunSession({L"plug 7 X\\A", L"unplug", L"plug x A", L"plug 4294967296 A",
+                    L"plug 4294967295 X\\MAX", L"plug 5", L"frobnicate", L"list"});
+    EXPECT_EQ(L"error: usage: unplug SERIAL | unplug all\n"
               L"error: not a serial number: x\n"
               L"error: not a serial number: 4294967296\n"
               L"error: usage: plug SERIAL HWID [HWID...]\n"
-              L"error: hardware id 2 is longer than 199 characters\n"
               L"error: unknown command \"frobnicate\" (try help)\n",
               transcript.err);
     // The largest serial, of ten digits, is the instance id -1.
