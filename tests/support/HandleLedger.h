@@ -1,6 +1,7 @@
 // Pairs every handle that a run opened with the call that released it, from the seam's
 // record: device information sets, INF handles, find handles, service and manager
-// handles, and files. The setup fixture checks it after every test.
+// handles, and files. The setup fixture and the client suite's simulated bus check it after
+// every test.
 #pragma once
 
 #include "Seam.h"
