@@ -1,7 +1,4 @@
 #include "BusTest.h"
-#include "KitFacts.h"
-
-#include "wdfsim/InfInstall.h"
 
 Bytes PluginInput(uint32_t size, uint32_t serial, const std::u16string& units) {
     Bytes bytes(8 + units.size() * 2);
@@ -26,13 +23,6 @@ Bytes UnplugInput(uint32_t size, uint32_t serial, size_t length) {
     std::memcpy(&bytes[0], &size, 4);
     std::memcpy(&bytes[4], &serial, 4);
     return bytes;
-}
-
-wdfsim::DeviceProperties InstalledBusProperties() {
-    static const wdfsim::InfModel model =
-        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, kit::BusHardwareId, 19041);
-    EXPECT_FALSE(model.modelsSection.empty()) << "the INF has no model for the bus";
-    return model.properties;
 }
 
 void BusTest::SetUp() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ConferenceBus.h"
+#include "InstalledBus.h"
 #include "wdfsim/State.h"
 
 #include <gtest/gtest.h>
@@ -25,9 +26,6 @@ Bytes UnplugInput(uint32_t size, uint32_t serial, size_t length = sizeof(BUS_UNP
 template <class Case> std::string CaseName(const ::testing::TestParamInfo<Case>& test) {
     return test.param.name;
 }
-
-// The properties a bus node gets from ConferenceBus.inf on Windows 10 version 2004.
-wdfsim::DeviceProperties InstalledBusProperties();
 
 class BusTest : public ::testing::Test {
 protected:

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "HandleLedger.h"
+#include "InstalledBus.h"
 #include "KitFacts.h"
 #include "Seam.h"
-#include "wdfsim/InfInstall.h"
 
 namespace {
 
@@ -60,13 +60,6 @@ CONFIGRET CopyText(const std::wstring& text, PWCHAR buffer, ULONG units) {
     std::copy(text.begin(), text.end(), buffer);
     buffer[text.size()] = L'\0';
     return CR_SUCCESS;
-}
-
-// The bus node as its INF installs it, exclusive among its properties.
-const wdfsim::DeviceProperties& InstalledBusProperties() {
-    static const wdfsim::InfModel model =
-        wdfsim::ReadInfModel(CONFERENCE_BUS_INF, kit::BusHardwareId, 19041);
-    return model.properties;
 }
 
 } // namespace

@@ -122,9 +122,6 @@ const Lines Created = CreateNodeUntilDetection({});
 const std::wstring Step = L"IDDDeviceInfoSet::CreateDeviceNode ";
 const std::wstring ReadFailed =
     L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetDeviceRegistryProperty failed ";
-const FakeDevice Longest = WithLongestId();
-const FakeDevice Filling = FillingWithoutTerminators();
-const std::wstring Filled = Filling.hardwareIds[0];
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(CreateDeviceNode, CreateDeviceNodeFailureTest, testing::Values(
@@ -138,8 +135,8 @@ INSTANTIATE_TEST_SUITE_P(CreateDeviceNode, CreateDeviceNodeFailureTest, testing:
     CreateCase{"IdNotRead", {Ours}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Created + Lines{ReadFailed + L"13\n", RegisterSuccess}, 0, true},
     CreateCase{"IdListOver600Bytes", {{{kit::HardwareId, std::wstring(300, L'L')}}}, {}, Created + Lines{ReadFailed + L"122\n", RegisterSuccess}, 0, true},
     CreateCase{"UnreadableDeviceIsSkipped", {{{L"PCI\\VEN_1234&DEV_1111"}}, Ours}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Created + Lines{ReadFailed + L"13\n"} + CurrentHwids(L"PrivateDetectDeviceNode", {kit::HardwareId}) + Lines{NodeDetected}, 0, false},
-    CreateCase{"FilledIdWithoutTerminators", {Filling}, {}, CreateNodeUntilDetection({Filled}) + Lines{RegisterSuccess}, 0, true},
-    CreateCase{"IdWithoutTerminatorsAfterALongerOne", {Longest, OursWithoutTerminators()}, {}, CreateNodeUntilDetection({Longest.hardwareIds[0], kit::HardwareId}) + Lines{NodeDetected}, 0, false}),
+    CreateCase{"FilledIdWithoutTerminators", {FillingWithoutTerminators()}, {}, CreateNodeUntilDetection({FillingWithoutTerminators().hardwareIds[0]}) + Lines{RegisterSuccess}, 0, true},
+    CreateCase{"IdWithoutTerminatorsAfterALongerOne", {WithLongestId(), OursWithoutTerminators()}, {}, CreateNodeUntilDetection({WithLongestId().hardwareIds[0], kit::HardwareId}) + Lines{NodeDetected}, 0, false}),
     CaseName());
 // clang-format on
 

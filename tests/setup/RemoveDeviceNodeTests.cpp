@@ -117,9 +117,6 @@ const Lines SeesOurs = Start + Hwids({kit::HardwareId});
 const std::wstring EnumFailed = L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiEnumDeviceInfo failed ";
 const std::wstring ReadFailed =
     L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetDeviceRegistryProperty (1) failed ";
-const FakeDevice Longest = WithLongestId();
-const FakeDevice Filling = FillingWithoutTerminators();
-const std::wstring Filled = Filling.hardwareIds[0];
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(RemoveDeviceNode, RemoveDeviceNodeFailureTest, testing::Values(
@@ -132,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(RemoveDeviceNode, RemoveDeviceNodeFailureTest, testing:
     RemoveCase{"EnumerationEndsWithNoMoreItems", {Ours, Ours}, {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_NO_MORE_ITEMS}, SeesOurs + Lines{FoundOne, NoMoreItems}, 0, {true, false}},
     RemoveCase{"IdNotRead", {Ours, {{Pci}}}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Start + Lines{ReadFailed + L"13\n"} + Hwids({Pci}) + Lines{NoMoreItems, NoInstanceFound}, 0, {false, false}},
     RemoveCase{"IdListOver600Bytes", {{{kit::HardwareId, std::wstring(300, L'L')}}, Ours}, {}, Start + Lines{ReadFailed + L"122\n"} + Hwids({kit::HardwareId}) + Lines{FoundOne, NoMoreItems}, 0, {false, true}},
-    RemoveCase{"IdsWithoutTerminators", {Longest, OursWithoutTerminators(), Filling}, {}, Start + Hwids({Longest.hardwareIds[0], kit::HardwareId}) + Lines{FoundOne} + Hwids({Filled}) + Lines{NoMoreItems}, 0, {false, true, false}}),
+    RemoveCase{"IdsWithoutTerminators", {WithLongestId(), OursWithoutTerminators(), FillingWithoutTerminators()}, {}, Start + Hwids({WithLongestId().hardwareIds[0], kit::HardwareId}) + Lines{FoundOne} + Hwids({FillingWithoutTerminators().hardwareIds[0]}) + Lines{NoMoreItems}, 0, {false, true, false}}),
     CaseName());
 // clang-format on
 

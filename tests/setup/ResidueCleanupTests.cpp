@@ -14,9 +14,6 @@ namespace {
 
 const wchar_t* const ServiceName = kit::ServiceName;
 const wchar_t* const ServiceKey = kit::FrameworkServiceKey;
-const wchar_t StopEntry[] = L"IDDUtilities::ServiceStop\n";
-const wchar_t NotRunning[] = L"IDDUtilities::ServiceStop ControlService failed 1062 Status:1\n";
-const wchar_t Deleted[] = L"Service deleted successfully\n";
 
 // Runs `use` on the service, opened through the platform's own calls so that the
 // record does not see it; false when there is no service.
@@ -81,8 +78,7 @@ protected:
 TEST_F(ResidueCleanupTest, WithoutTheServiceBothHelpersReportItMissing) {
     IDDUtilities::ServiceStop(ServiceName);
     IDDUtilities::ServiceDelete(ServiceName);
-    ExpectLog({StopEntry, L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n",
-               L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n"});
+    ExpectLog({ServiceStopEntry, NoSuchService, NoSuchService});
     const std::vector<seam::Call> managers = seam::CallsTo("OpenSCManagerW");
     ASSERT_EQ(managers.size(), 2u);
     EXPECT_EQ(managers[0].args, (std::vector<std::wstring>{L"null", L"null", L"983103"}));
@@ -96,7 +92,7 @@ TEST_F(ResidueCleanupTest, StoppedServiceFailsToStopWithItsStateAndIsDeleted) {
     CreateService();
     IDDUtilities::ServiceStop(ServiceName);
     IDDUtilities::ServiceDelete(ServiceName);
-    ExpectLog({StopEntry, NotRunning, Deleted});
+    ExpectLog({ServiceStopEntry, ServiceNotRunning, ServiceDeleted});
     EXPECT_EQ(seam::CallsTo("ControlService").at(0).args.at(1), L"1"); // SERVICE_CONTROL_STOP
     EXPECT_FALSE(ServiceExists());
 }
@@ -106,31 +102,28 @@ TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
         L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n";
     const std::wstring NoService = L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n";
     const struct {
-        const char* function;
-        unsigned nth;
-        std::uintptr_t result;
-        DWORD error;
+        ScriptedFailure scripted;
         Lines lines;
         bool remains;
     } cases[] = {
         // clang-format off
-        {"OpenSCManagerW", 1, 0, ERROR_ACCESS_DENIED, {StopEntry, NoManager, Deleted}, false},
-        {"OpenServiceW", 1, 0, ERROR_ACCESS_DENIED, {StopEntry, NoService, Deleted}, false},
-        {"ControlService", 1, TRUE, 0, {StopEntry, L"Service stopped successfully\n", Deleted}, false},
+        {{"OpenSCManagerW", 1, 0, ERROR_ACCESS_DENIED}, {ServiceStopEntry, NoManager, ServiceDeleted}, false},
+        {{"OpenServiceW", 1, 0, ERROR_ACCESS_DENIED}, {ServiceStopEntry, NoService, ServiceDeleted}, false},
+        {{"ControlService", 1, TRUE, 0}, {ServiceStopEntry, ServiceStopped, ServiceDeleted}, false},
         // The record is not filled on this failure: its state reads 0, which no service has.
-        {"ControlService", 1, FALSE, ERROR_ACCESS_DENIED, {StopEntry, L"IDDUtilities::ServiceStop ControlService failed 5 Status:0\n", Deleted}, false},
-        {"OpenSCManagerW", 2, 0, ERROR_ACCESS_DENIED, {StopEntry, NotRunning, NoManager}, true},
-        {"OpenServiceW", 2, 0, ERROR_ACCESS_DENIED, {StopEntry, NotRunning, NoService}, true},
-        {"DeleteService", 1, FALSE, ERROR_SERVICE_MARKED_FOR_DELETE, {StopEntry, NotRunning, L"IDDUtilities::ServiceDelete  DeleteService failed 1072\n"}, true},
+        {{"ControlService", 1, FALSE, ERROR_ACCESS_DENIED}, {ServiceStopEntry, L"IDDUtilities::ServiceStop ControlService failed 5 Status:0\n", ServiceDeleted}, false},
+        {{"OpenSCManagerW", 2, 0, ERROR_ACCESS_DENIED}, {ServiceStopEntry, ServiceNotRunning, NoManager}, true},
+        {{"OpenServiceW", 2, 0, ERROR_ACCESS_DENIED}, {ServiceStopEntry, ServiceNotRunning, NoService}, true},
+        {{"DeleteService", 1, FALSE, ERROR_SERVICE_MARKED_FOR_DELETE}, {ServiceStopEntry, ServiceNotRunning, L"IDDUtilities::ServiceDelete  DeleteService failed 1072\n"}, true},
         // clang-format on
     };
     for (const auto& c : cases) {
         StartOver();
         CreateService();
-        seam::FailCall(c.function, c.nth, c.result, c.error);
+        Script(c.scripted);
         IDDUtilities::ServiceStop(ServiceName);
         IDDUtilities::ServiceDelete(ServiceName);
-        SCOPED_TRACE(testing::Message() << c.function << " " << c.nth);
+        SCOPED_TRACE(testing::Message() << c.scripted.function << " " << c.scripted.nth);
         ExpectLog(c.lines);
         EXPECT_EQ(ServiceExists(), c.remains);
     }

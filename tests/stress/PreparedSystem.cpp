@@ -8,13 +8,10 @@ namespace sweep {
 
 namespace {
 
+using setuptest::Fail;
+
 const wchar_t ProgramFolder[] = L"Talvoren";
 const std::string OurPackage = setuptest::OemInf("Display", "Talvoren");
-
-BOOL Fail(DWORD error) {
-    SetLastError(error);
-    return FALSE;
-}
 
 } // namespace
 

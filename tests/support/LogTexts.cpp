@@ -50,6 +50,13 @@ const wchar_t UninstallPackagesRemoved[] =
     L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceOemInf success\n";
 const wchar_t UninstallFinished[] = L"IDDSetupActions::Uninstall Uninstall Process Finished\n";
 
+const wchar_t ServiceStopEntry[] = L"IDDUtilities::ServiceStop\n";
+const wchar_t ServiceStopped[] = L"Service stopped successfully\n";
+const wchar_t ServiceNotRunning[] =
+    L"IDDUtilities::ServiceStop ControlService failed 1062 Status:1\n";
+const wchar_t NoSuchService[] = L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n";
+const wchar_t ServiceDeleted[] = L"Service deleted successfully\n";
+
 Lines Banner(const std::wstring& callLine) {
     return {BannerRule, callLine};
 }
@@ -145,9 +152,9 @@ Lines UninstallFindingNothing(const std::wstring& infDirectory, const Lines& aft
 
 Lines CleanupWithoutServiceOrKey() {
     return {
-        L"IDDUtilities::ServiceStop\n",
-        L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n",
-        L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 1060\n",
+        ServiceStopEntry,
+        NoSuchService,
+        NoSuchService,
         L"IDDSetupActions::PrivateCleanup Removing file and registry entry\n",
         L"IDDSetupActions::PrivateCleanup SHDeleteKey failed! 2\n",
     };
@@ -155,10 +162,9 @@ Lines CleanupWithoutServiceOrKey() {
 
 Lines CleanupOfService(bool running) {
     return {
-        L"IDDUtilities::ServiceStop\n",
-        running ? L"Service stopped successfully\n"
-                : L"IDDUtilities::ServiceStop ControlService failed 1062 Status:1\n",
-        L"Service deleted successfully\n",
+        ServiceStopEntry,
+        running ? ServiceStopped : ServiceNotRunning,
+        ServiceDeleted,
         L"IDDSetupActions::PrivateCleanup Removing file and registry entry\n",
     };
 }

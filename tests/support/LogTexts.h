@@ -39,6 +39,13 @@ extern const wchar_t UninstallNodesRemoved[];
 extern const wchar_t UninstallPackagesRemoved[];
 extern const wchar_t UninstallFinished[];
 
+// The service helpers' lines; the service does not exist when OpenService fails with 1060.
+extern const wchar_t ServiceStopEntry[];
+extern const wchar_t ServiceStopped[];
+extern const wchar_t ServiceNotRunning[];
+extern const wchar_t NoSuchService[];
+extern const wchar_t ServiceDeleted[];
+
 // The two banner lines; `callLine` is the second one.
 Lines Banner(const std::wstring& callLine);
 // The entry's lines before Install and Uninstall.

@@ -8,6 +8,11 @@
 
 namespace setuptest {
 
+BOOL Fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
 std::vector<BYTE> Bytes(const std::wstring& text) {
     const auto* bytes = reinterpret_cast<const BYTE*>(text.data());
     return std::vector<BYTE>(bytes, bytes + text.size() * sizeof(wchar_t));
@@ -45,11 +50,6 @@ std::vector<std::wstring> Strings(const std::vector<BYTE>& multiString) {
         strings.emplace_back(text + at);
     }
     return strings;
-}
-
-BOOL Fail(DWORD error) {
-    SetLastError(error);
-    return FALSE;
 }
 
 } // namespace

@@ -25,6 +25,9 @@ struct FakeDevice {
     std::vector<BYTE> property = {};
 };
 
+// What a failing platform call does: sets `error` as the last-error code, returns FALSE.
+BOOL Fail(DWORD error);
+
 // The UTF-16 bytes of a text, without a terminator.
 std::vector<BYTE> Bytes(const std::wstring& text);
 
