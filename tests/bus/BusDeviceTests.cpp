@@ -39,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(Bus, DriverEntryStatus,
                          ::testing::Values(STATUS_SUCCESS, STATUS_INSUFFICIENT_RESOURCES,
                                            STATUS_UNSUCCESSFUL, STATUS_INVALID_PARAMETER));
 
-TEST(BusDriver, RegistersOnlyTheDeviceAddCallback) {
+TEST(BusDriver, RegistersDeviceAddWhichConfiguresTheBusInOrder) {
     Machine machine;
     ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
     const auto& driver = *wdfsim::Current().driver;
@@ -48,11 +48,7 @@ TEST(BusDriver, RegistersOnlyTheDeviceAddCallback) {
     EXPECT_EQ(&BusDeviceAdd, driver.config.EvtDriverDeviceAdd);
     EXPECT_EQ(0u, driver.config.DriverInitFlags);
     EXPECT_EQ(0u, driver.config.DriverPoolTag);
-}
 
-TEST(BusDriver, DeviceAddConfiguresTheBusInOrder) {
-    Machine machine;
-    ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
     machine.ClearCalls();
     ASSERT_EQ(STATUS_SUCCESS, machine.AddBus());
     EXPECT_EQ(DeviceAddCalls, machine.Calls());
@@ -181,12 +177,6 @@ TEST_F(ControlHandle, CloseUnplugsEveryChild) {
               machine.Calls());
     EXPECT_TRUE(ChildInstances().empty());
     EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
-}
-
-TEST_F(ControlHandle, CloseWithoutRequestsChangesNothing) {
-    machine.Close(handle);
-    EXPECT_TRUE(ChildInstances().empty());
-    EXPECT_EQ(0u, machine.OpenHandles());
 }
 
 TEST_F(ControlHandle, CloseUnplugsTheChildrenOfItsOwnBusOnly) {
