@@ -169,12 +169,7 @@ TEST_F(ControlHandle, CloseUnplugsEveryChild) {
         ASSERT_EQ(STATUS_SUCCESS, Plug(serial, {u"FENWAREL\\CONF"}).status);
     }
     EXPECT_EQ(4u, ChildInstances().size());
-    machine.ClearCalls();
     machine.Close(handle);
-    EXPECT_EQ((std::vector<std::string>{"WdfFileObjectGetDevice", "WdfWaitLockAcquire",
-                                        "WdfFdoGetDefaultChildList", "WdfChildListBeginScan",
-                                        "WdfChildListEndScan", "WdfWaitLockRelease"}),
-              machine.Calls());
     EXPECT_TRUE(ChildInstances().empty());
     EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
 }

@@ -95,19 +95,6 @@ TEST_F(ChildDevice, ContextAndCapabilities) {
     EXPECT_EQ(PowerDeviceMaximum, power.IdealDxStateForSx);
 }
 
-TEST_F(ChildDevice, CreationRunsTheStepsInOrder) {
-    ASSERT_EQ(STATUS_SUCCESS, Plug(1, {u"E\\X"}).status);
-    machine.ClearCalls();
-    ChildInstances();
-    EXPECT_EQ(
-        (std::vector<std::string>{
-            "WdfDeviceInitSetDeviceType", "RtlInitUnicodeString", "WdfPdoInitAssignDeviceID",
-            "WdfPdoInitAddHardwareID", "RtlUnicodeStringPrintf", "WdfPdoInitAssignInstanceID",
-            "RtlUnicodeStringPrintf", "WdfPdoInitAddDeviceText", "WdfPdoInitSetDefaultLocale",
-            "WdfDeviceCreate", "WdfDeviceSetPnpCapabilities", "WdfDeviceSetPowerCapabilities"}),
-        machine.Calls());
-}
-
 struct CreationFailure {
     const char* routine;
     unsigned skip;
