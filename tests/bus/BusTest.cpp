@@ -76,8 +76,6 @@ void ExpectInheritingAttributes(const wdfsim::Device& device,
     const WDF_OBJECT_ATTRIBUTES& attributes = device.attributes;
     EXPECT_TRUE(device.hasAttributes);
     EXPECT_EQ(sizeof(WDF_OBJECT_ATTRIBUTES), attributes.Size);
-    EXPECT_EQ(nullptr, attributes.EvtCleanupCallback);
-    EXPECT_EQ(nullptr, attributes.EvtDestroyCallback);
     EXPECT_EQ(WdfExecutionLevelInheritFromParent, attributes.ExecutionLevel);
     EXPECT_EQ(WdfSynchronizationScopeInheritFromParent, attributes.SynchronizationScope);
     EXPECT_EQ(nullptr, attributes.ParentObject);

@@ -4,12 +4,12 @@
 #include <windows.h>
 
 #include <sddl.h>
-#include <setupapi.h>
 
 #include <gtest/gtest.h>
 
 #include "KitFacts.h"
 #include "wdfsim/InfInstall.h"
+#include "wdfsim/InfReader.h"
 
 #include <string>
 #include <vector>
@@ -18,49 +18,15 @@ namespace {
 
 class ConferenceBusInf : public ::testing::Test {
 protected:
-    void SetUp() override {
-        UINT errorLine = 0;
-        inf_ = SetupOpenInfFileW(CONFERENCE_BUS_INF, nullptr, INF_STYLE_WIN4, &errorLine);
-        ASSERT_NE(INVALID_HANDLE_VALUE, inf_)
-            << "error " << GetLastError() << " at line " << errorLine;
-    }
-    void TearDown() override {
-        if (inf_ != INVALID_HANDLE_VALUE) {
-            SetupCloseInfFile(inf_);
-        }
-    }
+    void SetUp() override { ASSERT_TRUE(inf.Opened()) << "error " << GetLastError(); }
 
-    // The string fields of the first line with the key (any line for a null key), with
-    // %strings% substituted; field 0 is the key.
-    std::vector<std::wstring> Fields(const wchar_t* section, const wchar_t* key) {
-        std::vector<std::wstring> fields;
-        INFCONTEXT line;
-        if (!SetupFindFirstLineW(inf_, section, key, &line)) {
-            return fields;
-        }
-        const DWORD count = SetupGetFieldCount(&line);
-        for (DWORD field = 0; field <= count; field++) {
-            wchar_t text[512];
-            fields.push_back(
-                SetupGetStringFieldW(&line, field, text, ARRAYSIZE(text), nullptr) ? text : L"?");
-        }
-        return fields;
-    }
-
-    std::wstring Value(const wchar_t* section, const wchar_t* key) {
-        const auto fields = Fields(section, key);
+    // The first field after the key of the first line with the key (any line for an empty key).
+    std::wstring Value(const std::wstring& section, const std::wstring& key) const {
+        const auto fields = inf.Line(section, key);
         return fields.size() > 1 ? fields[1] : L"<missing>";
     }
 
-    // Where the platform copies the files of a CopyFiles section.
-    std::wstring TargetPath(const wchar_t* section) {
-        wchar_t path[MAX_PATH];
-        return SetupGetTargetPathW(inf_, nullptr, section, path, ARRAYSIZE(path), nullptr)
-                   ? path
-                   : L"<missing>";
-    }
-
-    HINF inf_ = INVALID_HANDLE_VALUE;
+    const wdfsim::InfReader inf{CONFERENCE_BUS_INF};
 };
 
 bool SameSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
@@ -81,7 +47,7 @@ TEST_F(ConferenceBusInf, VersionNamesASystemClassPackage) {
 TEST_F(ConferenceBusInf, ModelsAreVersionedForX64) {
     EXPECT_EQ(
         (std::vector<std::wstring>{L"Fenwarel", L"Fenwarel", L"NTamd64.10.0...16299", L"NTamd64"}),
-        Fields(L"Manufacturer", nullptr));
+        inf.Line(L"Manufacturer", L""));
 }
 
 struct Installation {
@@ -103,15 +69,15 @@ TEST_P(ConferenceBusInstallation, CopiesTheDriverWhereTheBuildRunsIt) {
         wdfsim::ReadInfModel(CONFERENCE_BUS_INF, kit::BusHardwareId, row.build);
     EXPECT_EQ(row.installSection, model.installSection);
     EXPECT_TRUE(model.properties.exclusive);
-    EXPECT_EQ(kit::BusName, Fields(model.modelsSection.c_str(), nullptr).at(0));
+    EXPECT_EQ(kit::BusName, inf.Line(model.modelsSection, L"").at(0));
 
     const std::wstring install = model.installSection + L".NT";
-    const std::wstring copyFiles = Value(install.c_str(), L"CopyFiles");
-    EXPECT_EQ(row.destinationDirectory, Value(L"DestinationDirs", copyFiles.c_str()));
-    EXPECT_EQ(L"ConferenceBus.sys", Value(copyFiles.c_str(), nullptr));
-    EXPECT_EQ(L"ConferenceBus_Device_AddReg", Value((install + L".HW").c_str(), L"AddReg"));
+    const std::wstring copyFiles = Value(install, L"CopyFiles");
+    EXPECT_EQ(row.destinationDirectory, Value(L"DestinationDirs", copyFiles));
+    EXPECT_EQ(L"ConferenceBus.sys", Value(copyFiles, L""));
+    EXPECT_EQ(L"ConferenceBus_Device_AddReg", Value(install + L".HW", L"AddReg"));
 
-    const auto service = Fields((install + L".Services").c_str(), L"AddService");
+    const auto service = inf.Line(install + L".Services", L"AddService");
     ASSERT_EQ(4u, service.size());
     EXPECT_EQ(L"ConferenceBus", service[1]);
     EXPECT_EQ(L"0x00000002", service[2]);
@@ -120,11 +86,10 @@ TEST_P(ConferenceBusInstallation, CopiesTheDriverWhereTheBuildRunsIt) {
     EXPECT_EQ(L"3", Value(section, L"StartType"));
     EXPECT_EQ(L"1", Value(section, L"ErrorControl"));
     // The service starts the driver from where the install section copies it.
-    EXPECT_EQ(TargetPath(copyFiles.c_str()) + L"\\ConferenceBus.sys",
-              Value(section, L"ServiceBinary"));
+    EXPECT_EQ(inf.TargetPath(copyFiles) + L"\\ConferenceBus.sys", Value(section, L"ServiceBinary"));
 
     EXPECT_EQ((std::vector<std::wstring>{L"KmdfService", L"ConferenceBus", L"ConferenceBus_Wdf"}),
-              Fields((install + L".Wdf").c_str(), L"KmdfService"));
+              inf.Line(install + L".Wdf", L"KmdfService"));
     EXPECT_EQ(L"1.15", Value(L"ConferenceBus_Wdf", L"KmdfLibraryVersion"));
 }
 
@@ -140,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(ConferenceBusInf, DeviceSecurityAdmitsOnlySystemAndAdministrators) {
-    const auto line = Fields(L"ConferenceBus_Device_AddReg", nullptr);
+    const auto line = inf.Line(L"ConferenceBus_Device_AddReg", L"");
     ASSERT_EQ(6u, line.size());
     EXPECT_EQ(L"HKR", line[1]);
     EXPECT_EQ(L"Security", line[3]);

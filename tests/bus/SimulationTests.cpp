@@ -1,4 +1,5 @@
-// The verifier checks of the simulation: each must fail a test that breaks its rule.
+// The verifier checks of the simulation and Plug and Play's fatal errors: each must fail a
+// test that breaks its rule.
 
 #include "BusTest.h"
 
@@ -6,167 +7,138 @@
 
 namespace {
 
-void CompleteTwice() {
-    wdfsim::Request request;
-    const auto handle = wdfsim::HandleOf<WDFREQUEST>(&request);
-    WdfRequestComplete(handle, STATUS_SUCCESS);
-    WdfRequestComplete(handle, STATUS_SUCCESS);
+WDFDEVICE Bus() {
+    return wdfsim::HandleOf<WDFDEVICE>(&BusDevice(0));
+}
+
+CHILD_ID_DESCRIPTION Description(ULONG serial) {
+    CHILD_ID_DESCRIPTION description;
+    WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
+    description.SerialNumber = serial;
+    return description;
+}
+
+// A child added straight to the bus's list, as by a driver that checks nothing.
+NTSTATUS AddUnchecked(ULONG serial, std::wstring ids) {
+    ids.push_back(L'\0');
+    CHILD_ID_DESCRIPTION description = Description(serial);
+    description.HardwareIds = &ids[0];
+    description.HardwareIdsLength = ids.size() + 1;
+    return WdfChildListAddOrUpdateChildDescriptionAsPresent(WdfFdoGetDefaultChildList(Bus()),
+                                                            &description.Header, nullptr);
 }
 
 // Sends a control request with an output buffer of the given length (a pointer even for 0)
-// to a bus whose queue hands it to the given callback instead of the driver's.
-void SendThrough(PFN_WDF_IO_QUEUE_IO_DEVICE_CONTROL callback, size_t outputLength = 8) {
-    wdfsim::Machine machine;
-    machine.LoadDriver();
-    machine.AddBus();
+// to the bus, whose queue hands it to the given callback instead of the driver's.
+void SendThrough(wdfsim::Machine& machine, PFN_WDF_IO_QUEUE_IO_DEVICE_CONTROL callback,
+                 size_t outputLength) {
     wdfsim::HandleId handle;
     machine.Open(0, wdfsim::FileReadData, &handle);
-    wdfsim::Current().buses[0]->defaultQueue->config.EvtIoDeviceControl = callback;
+    BusDevice(0).defaultQueue->config.EvtIoDeviceControl = callback;
     uint8_t output[8];
     machine.DeviceControl(handle, IOCTL_BUS_UNPLUG_CHILD, nullptr, 0, output, outputLength);
 }
 
-// A bus whose child list takes descriptions straight from the test, as from a driver that
-// checks nothing.
-class UncheckedBus {
-public:
-    UncheckedBus() {
-        machine.LoadDriver();
-        machine.AddBus();
-        list = WdfFdoGetDefaultChildList(
-            wdfsim::HandleOf<WDFDEVICE>(wdfsim::Current().buses[0].get()));
-    }
-    NTSTATUS Add(ULONG serial, std::wstring ids) {
-        ids.push_back(L'\0');
-        CHILD_ID_DESCRIPTION description = Description(serial);
-        description.HardwareIds = &ids[0];
-        description.HardwareIdsLength = ids.size() + 1;
-        return WdfChildListAddOrUpdateChildDescriptionAsPresent(list, &description.Header, nullptr);
-    }
-    NTSTATUS Remove(ULONG serial) {
-        CHILD_ID_DESCRIPTION description = Description(serial);
-        return WdfChildListUpdateChildDescriptionAsMissing(list, &description.Header);
-    }
+// Queue callbacks of a driver that breaks a request rule.
+void NeverCompletes(WDFQUEUE, WDFREQUEST, size_t, size_t, ULONG) {}
+void ClaimsNineBytes(WDFQUEUE, WDFREQUEST request, size_t, size_t, ULONG) {
+    WdfRequestCompleteWithInformation(request, STATUS_SUCCESS, 9);
+}
+void FailsClaimingSixteenBytes(WDFQUEUE, WDFREQUEST request, size_t, size_t, ULONG) {
+    WdfRequestCompleteWithInformation(request, STATUS_INVALID_PARAMETER, 16);
+}
 
-    wdfsim::Machine machine;
-
-private:
-    static CHILD_ID_DESCRIPTION Description(ULONG serial) {
-        CHILD_ID_DESCRIPTION description;
-        WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
-        description.SerialNumber = serial;
-        return description;
-    }
-
-    WDFCHILDLIST list;
+struct BrokenRule {
+    const char* name;
+    const char* finding;
+    // Runs on a machine with the driver loaded and one bus added, not yet opened.
+    void (*breakIt)(wdfsim::Machine& machine);
 };
+
+std::ostream& operator<<(std::ostream& out, const BrokenRule& rule) {
+    return out << rule.name;
+}
 
 } // namespace
 
-TEST(Verifier, RequestCompletedTwice) {
-    EXPECT_NONFATAL_FAILURE(
-        {
-            wdfsim::Machine machine;
-            CompleteTwice();
-        },
-        "request completed twice");
-}
+class SimulationFinding : public ::testing::TestWithParam<BrokenRule> {};
 
-TEST(Verifier, LeakedPool) {
-    EXPECT_NONFATAL_FAILURE(
-        {
-            wdfsim::Machine machine;
-            ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG);
-        },
-        "pool block leaked: 6 bytes, tag 0x45737542");
-}
-
-TEST(Verifier, DoubleFree) {
-    EXPECT_NONFATAL_FAILURE(
-        {
-            wdfsim::Machine machine;
-            PVOID block = ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG);
-            ExFreePoolWithTag(block, 0);
-            ExFreePoolWithTag(block, 0);
-        },
-        "not allocated");
-}
-
-TEST(Verifier, WrongTag) {
-    EXPECT_NONFATAL_FAILURE(
-        {
-            wdfsim::Machine machine;
-            ExFreePoolWithTag(ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG), 0x41414141);
-        },
-        "wrong tag");
-}
-
-TEST(Verifier, PageableCodeAtDispatchLevel) {
+TEST_P(SimulationFinding, FailsTheTest) {
     EXPECT_NONFATAL_FAILURE(
         {
             wdfsim::Machine machine;
             machine.LoadDriver();
             machine.AddBus();
-            wdfsim::IrqlScope raised(DISPATCH_LEVEL);
-            UnplugChild(wdfsim::HandleOf<WDFDEVICE>(wdfsim::Current().buses[0].get()), 0);
+            GetParam().breakIt(machine);
         },
-        "pageable routine UnplugChild ran at IRQL 2");
+        GetParam().finding);
 }
 
-TEST(Verifier, RequestNeverCompleted) {
-    EXPECT_NONFATAL_FAILURE(SendThrough([](WDFQUEUE, WDFREQUEST, size_t, size_t, ULONG) {}),
-                            "returned without completing its request");
-}
-
-TEST(Verifier, InformationBeyondTheOutputBuffer) {
-    EXPECT_NONFATAL_FAILURE(SendThrough([](WDFQUEUE, WDFREQUEST request, size_t, size_t, ULONG) {
-                                WdfRequestCompleteWithInformation(request, STATUS_SUCCESS, 9);
-                            }),
-                            "INFORMATION_LENGTH_MISMATCH");
-}
-
-TEST(Verifier, InformationForAZeroLengthBufferPassedWithAPointer) {
-    EXPECT_NONFATAL_FAILURE(
-        SendThrough(
-            [](WDFQUEUE, WDFREQUEST request, size_t, size_t, ULONG) {
-                WdfRequestCompleteWithInformation(request, STATUS_INVALID_PARAMETER, 16);
-            },
-            0),
-        "information 16 for an output buffer of length 0 passed with a pointer");
-}
-
-TEST(PlugAndPlay, InvalidIdIsAFatalError) {
-    EXPECT_NONFATAL_FAILURE(
-        {
-            UncheckedBus bus;
-            bus.Add(7, L"E\\CAM 1");
-            bus.machine.RunPnp();
-        },
-        "bug check 0xCA PNP_DETECTED_FATAL_ERROR (3, -, -, 1): invalid ID: device id "
-        "\"E\\CAM\\x00201\" holds character 0x0020 at 5");
-}
-
-// A re-plug while the old device exists makes a second entry; its device is reported in the
-// answer that leaves the old one out, before Plug and Play has removed it.
-TEST(PlugAndPlay, TwoDevicesWithTheSameIdsAreAFatalError) {
-    EXPECT_NONFATAL_FAILURE(
-        {
-            UncheckedBus bus;
-            bus.Add(5, L"E\\CAM");
-            bus.machine.RunPnp();
-            bus.Remove(5);
-            EXPECT_EQ(STATUS_SUCCESS, bus.Add(5, L"e\\cam"));
-            bus.machine.RunPnp();
-        },
-        "PNP_DETECTED_FATAL_ERROR (1, -, -, 0): duplicate PDO: two children of one bus are "
-        "\"e\\cam\\05\"");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Simulation, SimulationFinding,
+    ::testing::Values(
+        BrokenRule{"RequestCompletedTwice", "request completed twice",
+                   [](wdfsim::Machine&) {
+                       wdfsim::Request request;
+                       WdfRequestComplete(wdfsim::HandleOf<WDFREQUEST>(&request), STATUS_SUCCESS);
+                       WdfRequestComplete(wdfsim::HandleOf<WDFREQUEST>(&request), STATUS_SUCCESS);
+                   }},
+        BrokenRule{
+            "LeakedPool", "pool block leaked: 6 bytes, tag 0x45737542",
+            [](wdfsim::Machine&) { ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG); }},
+        BrokenRule{"DoubleFree", "not allocated",
+                   [](wdfsim::Machine&) {
+                       PVOID block = ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG);
+                       ExFreePoolWithTag(block, 0);
+                       ExFreePoolWithTag(block, 0);
+                   }},
+        BrokenRule{"WrongTag", "wrong tag",
+                   [](wdfsim::Machine&) {
+                       ExFreePoolWithTag(ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG),
+                                         0x41414141);
+                   }},
+        BrokenRule{"PageableCodeAtDispatchLevel", "pageable routine UnplugChild ran at IRQL 2",
+                   [](wdfsim::Machine&) {
+                       wdfsim::IrqlScope raised(DISPATCH_LEVEL);
+                       UnplugChild(Bus(), 0);
+                   }},
+        BrokenRule{"RequestNeverCompleted", "returned without completing its request",
+                   [](wdfsim::Machine& machine) { SendThrough(machine, NeverCompletes, 8); }},
+        BrokenRule{"InformationBeyondTheOutputBuffer", "INFORMATION_LENGTH_MISMATCH",
+                   [](wdfsim::Machine& machine) { SendThrough(machine, ClaimsNineBytes, 8); }},
+        BrokenRule{
+            "InformationForAZeroLengthBufferPassedWithAPointer",
+            "information 16 for an output buffer of length 0 passed with a pointer",
+            [](wdfsim::Machine& machine) { SendThrough(machine, FailsClaimingSixteenBytes, 0); }},
+        BrokenRule{"InvalidIdIsAFatalError",
+                   "bug check 0xCA PNP_DETECTED_FATAL_ERROR (3, -, -, 1): invalid ID: device id "
+                   "\"E\\CAM\\x00201\" holds character 0x0020 at 5",
+                   [](wdfsim::Machine& machine) {
+                       AddUnchecked(7, L"E\\CAM 1");
+                       machine.RunPnp();
+                   }},
+        // A re-plug while the old device exists makes a second entry; its device is reported in
+        // the answer that leaves the old one out, before Plug and Play has removed it.
+        BrokenRule{
+            "TwoDevicesWithTheSameIdsAreAFatalError",
+            "PNP_DETECTED_FATAL_ERROR (1, -, -, 0): duplicate PDO: two children of one bus are "
+            "\"e\\cam\\05\"",
+            [](wdfsim::Machine& machine) {
+                AddUnchecked(5, L"E\\CAM");
+                machine.RunPnp();
+                CHILD_ID_DESCRIPTION description = Description(5);
+                WdfChildListUpdateChildDescriptionAsMissing(WdfFdoGetDefaultChildList(Bus()),
+                                                            &description.Header);
+                EXPECT_EQ(STATUS_SUCCESS, AddUnchecked(5, L"e\\cam"));
+                machine.RunPnp();
+            }}),
+    CaseName<BrokenRule>);
 
 TEST(Verifier, DescriptionCallbacksRunUnderTheListLock) {
     wdfsim::Machine machine;
     ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
     ASSERT_EQ(STATUS_SUCCESS, machine.AddBus());
-    auto& config = wdfsim::Current().buses[0]->childList->config;
+    auto& config = BusDevice(0).childList->config;
     static KIRQL seen;
     config.EvtChildListIdentificationDescriptionCompare =
         [](WDFCHILDLIST, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER,
@@ -186,10 +158,8 @@ TEST(Verifier, DescriptionCallbacksRunUnderTheListLock) {
                                          PWDFDEVICE_INIT) -> NTSTATUS {
         return STATUS_UNSUCCESSFUL;
     };
-    CHILD_ID_DESCRIPTION description;
-    WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
-    WDFCHILDLIST list =
-        WdfFdoGetDefaultChildList(wdfsim::HandleOf<WDFDEVICE>(wdfsim::Current().buses[0].get()));
+    CHILD_ID_DESCRIPTION description = Description(0);
+    WDFCHILDLIST list = WdfFdoGetDefaultChildList(Bus());
     ASSERT_EQ(STATUS_SUCCESS,
               WdfChildListAddOrUpdateChildDescriptionAsPresent(list, &description.Header, nullptr));
     ASSERT_EQ(STATUS_SUCCESS,

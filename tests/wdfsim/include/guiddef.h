@@ -8,7 +8,6 @@ typedef struct _GUID {
     USHORT Data3;
     UCHAR Data4[8];
 } GUID;
-typedef const GUID& REFGUID;
 #endif
 
 #undef DEFINE_GUID

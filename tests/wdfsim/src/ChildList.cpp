@@ -370,7 +370,6 @@ void CreateReported(ChildList& list, const std::vector<Entries::iterator>& repor
     for (auto entry : reported) {
         WDFDEVICE_INIT init;
         init.pdo = true;
-        init.parent = list.device;
         const NTSTATUS status =
             list.config.EvtChildListCreateDevice(HandleOfList(list), entry->header(), &init);
         if (NT_SUCCESS(status) && !init.created) {

@@ -188,14 +188,7 @@ NTSTATUS WdfDeviceCreate(PWDFDEVICE_INIT* DeviceInit, PWDF_OBJECT_ATTRIBUTES Dev
     PWDFDEVICE_INIT init = *DeviceInit;
     auto device = std::make_unique<wdfsim::Device>();
     device->SetAttributes(DeviceAttributes);
-    device->pdo = init->pdo;
-    device->deviceType = init->deviceType;
-    device->exclusive = init->exclusive;
-    device->hasFileObjectConfig = init->hasFileObjectConfig;
-    device->fileObjectConfig = init->fileObjectConfig;
-    device->hasFileObjectAttributes = init->hasFileObjectAttributes;
-    device->fileObjectAttributes = init->fileObjectAttributes;
-    device->identity = init->identity;
+    static_cast<DeviceSetup&>(*device) = *init;
     if (init->hasChildListConfig) {
         device->childList = std::make_unique<ChildList>();
         device->childList->device = device.get();

@@ -1,10 +1,10 @@
 #include "wdfsim/InfInstall.h"
 
-#include "InfFile.h"
-
 #include <windows.h>
 
 #include <setupapi.h>
+
+#include "wdfsim/InfReader.h"
 
 #include <cwchar>
 #include <tuple>
@@ -13,36 +13,6 @@
 namespace wdfsim {
 
 namespace {
-
-class Inf {
-public:
-    explicit Inf(const std::wstring& path) : file_(path) {}
-
-    bool HasSection(const std::wstring& section) const {
-        return SetupGetLineCountW(file_.handle, section.c_str()) >= 0;
-    }
-
-    // The string fields of every line of a section, %strings% substituted; field 0 is the key.
-    std::vector<std::vector<std::wstring>> Lines(const std::wstring& section) const {
-        std::vector<std::vector<std::wstring>> lines;
-        INFCONTEXT line;
-        for (BOOL found = SetupFindFirstLineW(file_.handle, section.c_str(), nullptr, &line); found;
-             found = SetupFindNextLine(&line, &line)) {
-            std::vector<std::wstring> fields;
-            for (DWORD field = 0; field <= SetupGetFieldCount(&line); field++) {
-                wchar_t text[512];
-                fields.push_back(SetupGetStringFieldW(&line, field, text, ARRAYSIZE(text), nullptr)
-                                     ? text
-                                     : L"");
-            }
-            lines.push_back(fields);
-        }
-        return lines;
-    }
-
-private:
-    testsupport::InfFile file_;
-};
 
 bool Same(const std::wstring& a, const std::wstring& b) {
     return _wcsicmp(a.c_str(), b.c_str()) == 0;
@@ -70,7 +40,7 @@ bool DecorationVersion(const std::wstring& decoration, std::tuple<long, long, lo
 } // namespace
 
 InfModel ReadInfModel(const std::wstring& infPath, const std::wstring& hardwareId, unsigned build) {
-    const Inf inf(infPath);
+    const InfReader inf(infPath);
     InfModel model;
     std::tuple<long, long, long> best(-1, -1, -1);
     for (const auto& manufacturer : inf.Lines(L"Manufacturer")) {

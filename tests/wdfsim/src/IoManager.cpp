@@ -132,9 +132,7 @@ IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* inpu
     if (output != nullptr) {
         request.irp.Flags |= IRP_INPUT_OPERATION;
     }
-    request.ioControlCode = code;
     request.inputLength = inputLength;
-    request.outputLength = outputLength;
     request.systemBuffer = systemBuffer.data();
     {
         IrqlScope passive(PASSIVE_LEVEL);

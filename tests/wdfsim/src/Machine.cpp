@@ -191,7 +191,6 @@ Status Machine::AddBus(size_t* bus, DeviceProperties properties) {
         return STATUS_UNSUCCESSFUL;
     }
     init.created->properties = properties;
-    init.created->started = true;
     state_->buses.push_back(std::move(init.created));
     if (bus != nullptr) {
         *bus = state_->buses.size() - 1;
@@ -278,7 +277,7 @@ std::vector<Interface> Machine::Interfaces(const std::wstring& interfaceClass) c
     std::vector<Interface> interfaces;
     for (size_t bus = 0; bus < state_->buses.size(); bus++) {
         for (const GUID& guid : state_->buses[bus]->interfaces) {
-            if (state_->buses[bus]->started && SameText(GuidText(guid), interfaceClass)) {
+            if (SameText(GuidText(guid), interfaceClass)) {
                 interfaces.push_back({bus, InterfacePath(bus, guid)});
             }
         }

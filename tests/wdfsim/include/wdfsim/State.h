@@ -68,25 +68,28 @@ struct Queue : Object {
     WDF_IO_QUEUE_CONFIG config{};
 };
 
-struct Device : Object {
+// What a device's initialisation record sets and the device created from it keeps.
+struct DeviceSetup {
     bool pdo = false;
     DEVICE_TYPE deviceType = 0;
     bool exclusive = false; // as WdfDeviceInitSetExclusive asked
-    // Of a bus device node: what its installation set, which alone makes opens exclusive.
-    DeviceProperties properties;
-    // File objects not yet closed: an exclusive stack admits no open while one exists.
-    std::atomic<size_t> fileObjects{0};
     bool hasFileObjectConfig = false;
     WDF_FILEOBJECT_CONFIG fileObjectConfig{};
     bool hasFileObjectAttributes = false;
     WDF_OBJECT_ATTRIBUTES fileObjectAttributes{};
+    PdoIdentity identity;
+};
+
+struct Device : Object, DeviceSetup {
+    // Of a bus device node: what its installation set, which alone makes opens exclusive.
+    DeviceProperties properties;
+    // File objects not yet closed: an exclusive stack admits no open while one exists.
+    std::atomic<size_t> fileObjects{0};
     std::unique_ptr<ChildList> childList;
     std::unique_ptr<Queue> defaultQueue;
     std::vector<GUID> interfaces;
-    bool started = false;
     bool hasBusInformation = false;
     PNP_BUS_INFORMATION busInformation{};
-    PdoIdentity identity;
     bool hasPnpCapabilities = false;
     WDF_DEVICE_PNP_CAPABILITIES pnpCapabilities{};
     bool hasPowerCapabilities = false;
@@ -131,9 +134,7 @@ struct FileObject : Object {
 struct Request : Object {
     FileObject* file = nullptr;
     IRP irp{};
-    ULONG ioControlCode = 0;
     size_t inputLength = 0;
-    size_t outputLength = 0;
     unsigned char* systemBuffer = nullptr;
     bool completed = false;
     NTSTATUS status = STATUS_SUCCESS;
@@ -163,7 +164,7 @@ struct State {
     std::mutex lock;
     std::set<const Object*> live;
     std::unique_ptr<Driver> driver;
-    std::vector<std::unique_ptr<Device>> buses;
+    std::vector<std::unique_ptr<Device>> buses; // added and started, interfaces enabled
     // A request in flight keeps its file object alive while another thread closes the handle.
     std::map<HandleId, std::shared_ptr<FileObject>> handles;
     HandleId nextHandle = 4;
@@ -257,17 +258,8 @@ void RemoveAllChildren(ChildList& list);
 } // namespace wdfsim
 
 // The framework's device initialisation record (opaque to drivers).
-struct WDFDEVICE_INIT {
-    bool pdo = false;
-    wdfsim::Device* parent = nullptr;
-    DEVICE_TYPE deviceType = 0;
-    bool exclusive = false;
+struct WDFDEVICE_INIT : wdfsim::DeviceSetup {
     bool hasChildListConfig = false;
     WDF_CHILD_LIST_CONFIG childListConfig{};
-    bool hasFileObjectConfig = false;
-    WDF_FILEOBJECT_CONFIG fileObjectConfig{};
-    bool hasFileObjectAttributes = false;
-    WDF_OBJECT_ATTRIBUTES fileObjectAttributes{};
-    wdfsim::PdoIdentity identity;
     std::unique_ptr<wdfsim::Device> created;
 };
