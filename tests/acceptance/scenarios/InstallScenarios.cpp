@@ -8,10 +8,6 @@ namespace {
 
 class Install : public SetupScenario {};
 
-std::vector<std::wstring> KitDevice() {
-    return {kit::HardwareId};
-}
-
 // On Windows a run registers the device node; Wine's listing of unregistered elements
 // makes the program find its own element instead (the registration itself is proven at
 // the seam). Either way the log says success and no node appears. "install" wins wherever
@@ -36,7 +32,7 @@ TEST_F(Install, AgainWithTheDevicePresent) {
     for (const std::vector<std::wstring>& ids : prep::LookalikeDevices) {
         RegisterDevice(ids);
     }
-    RegisterDevice(KitDevice());
+    RegisterDevice({kit::HardwareId});
     const auto devicesBefore = HardwareIdLists(CaptureSystemState());
 
     EXPECT_EQ(0u, RunSetup(L"install"));
