@@ -23,16 +23,15 @@ for target in x86_64 i686; do
 done
 
 [ -d "$template" ] || "$tools/wine-template.sh" "$template"
-failures=0
+source "$here/../static/checks.sh"
 for program in open_bus_cpp open_bus_c; do
     status=0
     output=$(WINEPREFIX="$work/wine-$program" TALVOREN_WINE_TEMPLATE="$template" \
         "$tools/wine-run.sh" "$work/x86_64/$program.exe" 2>&1) || status=$?
     if [ "$status" -eq 1 ] && [[ "$output" == *"error: no ConferenceBus device is present"* ]]; then
-        echo "ok:   $program: exit code 1, $output"
+        pass "$program: exit code 1, $output"
     else
-        echo "FAIL: $program: exit code $status, output: $output"
-        failures=$((failures + 1))
+        fail "$program: exit code $status, output: $output"
     fi
 done
-exit $((failures != 0))
+finish "the programs built against the package"

@@ -21,10 +21,5 @@ exported=$(awk '/\[Ordinal\/Name Pointer\] Table/ { inside = 1; next } inside &&
     inside { print $NF }' <<<"$headers" | sort | tr '\n' ' ')
 expect "exports" "$declared" "$exported"
 
-allowed=" kernel32.dll msvcrt.dll setupapi.dll cfgmgr32.dll advapi32.dll "
-imports=$(awk '$1 == "DLL" && $2 == "Name:" { print $3 }' <<<"$headers")
-for import in $imports; do
-    lower=$(tr '[:upper:]' '[:lower:]' <<<"$import")
-    if [[ "$allowed" == *" $lower "* ]]; then pass "import $import"; else fail "import $import is not allowed"; fi
-done
+expect_imports "$headers" "kernel32.dll msvcrt.dll setupapi.dll cfgmgr32.dll advapi32.dll"
 finish "$dll"

@@ -34,12 +34,7 @@ expect "subsystem" "00000002 (Windows GUI)" \
 # Imports: only the system DLLs the program uses and the C runtime. DiInstallDriverW comes
 # through an import library made from a .def file; its name must stay undecorated in the
 # 32-bit build too, or the program fails to load.
-allowed=" setupapi.dll newdev.dll advapi32.dll shlwapi.dll user32.dll kernel32.dll msvcrt.dll "
-imports=$(awk '$1 == "DLL" && $2 == "Name:" { print $3 }' <<<"$headers")
-for dll in $imports; do
-    lower=$(tr '[:upper:]' '[:lower:]' <<<"$dll")
-    if [[ "$allowed" == *" $lower "* ]]; then pass "import $dll"; else fail "import $dll is not allowed"; fi
-done
+expect_imports "$headers" "setupapi.dll newdev.dll advapi32.dll shlwapi.dll user32.dll kernel32.dll msvcrt.dll"
 newdev_functions=$(awk '/DLL Name: newdev.dll/ { inside = 1; next } /DLL Name:/ { inside = 0 }
     inside && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print $3 }' <<<"$headers")
 expect "functions imported from newdev.dll" "DiInstallDriverW" "$newdev_functions"

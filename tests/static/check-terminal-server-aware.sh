@@ -9,14 +9,13 @@ set -euo pipefail
 objdump="$1"
 shift
 
-failures=0
+source "$(dirname "$0")/checks.sh"
 for program in "$@"; do
     characteristics=$("$objdump" -p "$program" | awk '$1 == "DllCharacteristics" { print $2 }')
     if [ -n "$characteristics" ] && (((0x$characteristics & 0x8000) != 0)); then
-        echo "ok:   $(basename "$program") DllCharacteristics $characteristics"
+        pass "$(basename "$program") DllCharacteristics $characteristics"
     else
-        echo "FAIL: $(basename "$program") is not terminal-server aware (DllCharacteristics '$characteristics')"
-        failures=$((failures + 1))
+        fail "$(basename "$program") is not terminal-server aware (DllCharacteristics '$characteristics')"
     fi
 done
-exit $((failures != 0))
+finish "$*"

@@ -11,6 +11,12 @@ pass() {
 expect() { # expect <description> <expected> <actual>
     if [ "$2" = "$3" ]; then pass "$1: $3"; else fail "$1: expected '$2', found '$3'"; fi
 }
+expect_imports() { # expect_imports <objdump -p output> <the DLLs allowed, lower case>
+    local dll
+    for dll in $(awk '$1 == "DLL" && $2 == "Name:" { print $3 }' <<<"$1"); do
+        if [[ " $2 " == *" ${dll,,} "* ]]; then pass "import $dll"; else fail "import $dll is not allowed"; fi
+    done
+}
 finish() { # finish <what was checked>
     if [ "$failures" -ne 0 ]; then
         echo "$failures check(s) failed for $1"

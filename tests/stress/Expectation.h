@@ -9,19 +9,28 @@
 #include "PreparedSystem.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sweep {
 
 class Expectation {
 public:
-    Expectation(SystemState cleanState, SystemState stateAtFailure, std::wstring infPath);
+    Expectation(SystemState cleanState, SystemState stateAtFailureCall, std::wstring cleanInfPath)
+        : state(std::move(cleanState)), infPath(std::move(cleanInfPath)),
+          stateAtFailure(std::move(stateAtFailureCall)) {}
 
     // The workflow ends at the failure, with the entry's failure line (or, for a refusal
     // that counts as success, its success line). Nothing happens after it but logging and
     // releases, so the system stays as the failure found it.
-    void Stop();
-    void StopSucceeding();
+    void Stop() {
+        StopSucceeding();
+        outcome = logtext::SetupFailed;
+    }
+    void StopSucceeding() {
+        state = stateAtFailure;
+        stops = true;
+    }
     // A later step fails in consequence: the run ends with the entry's failure line.
     void FailLater() { outcome = logtext::SetupFailed; }
     // The message being written when the call failed is missing from the file only; the
@@ -32,7 +41,7 @@ public:
 
     SystemState state;
     std::wstring infPath;
-    const wchar_t* outcome;
+    const wchar_t* outcome = logtext::SetupSuccess;
     bool stops = false;
     bool keepsCleanLog = false;
     bool lostFileCopy = false;

@@ -20,15 +20,17 @@ struct FaultSite {
     unsigned nth; // among the calls of its entry point, from 1
 };
 
+enum Workflow : unsigned { Install = 1, Remove = 2, Both = Install | Remove };
+
 struct FaultRule {
+    unsigned workflows;
     const char* function;
-    std::function<bool(const FaultSite&)> applies; // empty: in every context
+    unsigned nth; // the call it applies to, as in FaultSite; 0: every call
     std::uintptr_t result;
     DWORD lastError;
     std::function<void(const FaultSite&, Expectation&)> expect;
+    std::vector<std::string> notCalledAfter = {};
 };
-
-enum class Workflow { Install, Remove };
 
 // Calls that are not swept: those that cannot fail or report nothing, and the releases,
 // whose failure leaves the program nothing to do and whose scripted failure would not
@@ -37,8 +39,9 @@ bool IsSwept(const std::string& function);
 // Calls that may still come after a step that ends the workflow.
 bool IsLogOrRelease(const std::string& function);
 
-// The workflow's rules; FindRule gives the first that applies to a site, or null.
-const std::vector<FaultRule>& Rules(Workflow workflow);
+// The rules of both workflows; FindRule gives the first of the workflow's that applies to a
+// site, or null.
+extern const std::vector<FaultRule> FaultTable;
 const FaultRule* FindRule(Workflow workflow, const FaultSite& site);
 
 } // namespace sweep

@@ -20,13 +20,6 @@ namespace {
 const char* const LogFile = kit::LogPathBytes;
 constexpr int FillerLength = 40;
 
-std::wstring WriterPath() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"log_writer.exe";
-}
-
 struct Writer {
     PROCESS_INFORMATION process{};
     HANDLE output = nullptr;
@@ -43,7 +36,8 @@ Writer Start(int id, int count) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = write;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    std::wstring command = L"\"" + WriterPath() + L"\" " + std::to_wstring(id) + L" " +
+    // The writer is found beside this program, the first place the start looks.
+    std::wstring command = L"log_writer.exe " + std::to_wstring(id) + L" " +
                            std::to_wstring(count) + L" " + std::to_wstring(FillerLength);
     Writer writer;
     EXPECT_TRUE(testsupport::StartProcess(nullptr, command.data(), nullptr, nullptr, TRUE, 0,

@@ -52,7 +52,6 @@ private:
 
     setuptest::FakeWindows& machine;
     bool serviceExists = false;
-    bool serviceRunning = false;
     UINT_PTR nextServiceHandle = 0x5C0001;
 };
 

@@ -21,15 +21,4 @@ TEST_F(Arguments, WrongOrMissingWordLeavesTheSystemAlone) {
     EXPECT_EQ(before, Describe(CaptureSystemState()));
 }
 
-// "install" wins wherever it stands, even inside "uninstall" or after "remove".
-TEST_F(Arguments, TextHoldingInstallRunsInstall) {
-    ReportWindows(L"10.0", L"19041");
-    for (const wchar_t* actionText : {L"uninstall", L"remove install", L"/install"}) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(actionText)));
-        DeleteLog();
-        EXPECT_EQ(0u, RunSetup(actionText));
-        EXPECT_EQ(FileBytes(InstallWithoutDevice()), Log());
-    }
-}
-
 } // namespace

@@ -8,19 +8,18 @@ namespace {
 
 class Install : public SetupScenario {};
 
-std::vector<std::wstring> KitDevice() {
-    return {kit::HardwareId};
-}
-
-// On Windows this run registers the device node; Wine's listing of unregistered elements
+// On Windows a run registers the device node; Wine's listing of unregistered elements
 // makes the program find its own element instead (the registration itself is proven at
-// the seam). Either way the log says success and no second node can appear.
+// the seam). Either way the log says success and no node appears. "install" wins wherever
+// it stands in the action text, even inside "uninstall" or after "remove".
 TEST_F(Install, OnWindows10WithoutTheDevice) {
     ReportWindows(L"10.0", L"19041");
-
-    EXPECT_EQ(0u, RunSetup(L"install"));
-
-    EXPECT_EQ(FileBytes(InstallWithoutDevice()), Log());
+    for (const wchar_t* actionText : {L"install", L"uninstall", L"remove install", L"/install"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(actionText)));
+        DeleteLog();
+        EXPECT_EQ(0u, RunSetup(actionText));
+        EXPECT_EQ(FileBytes(InstallWithoutDevice()), Log());
+    }
     const SystemState after = CaptureSystemState();
     EXPECT_TRUE(after.rootDisplayDevices.empty()) << Describe(after);
     EXPECT_TRUE(after.stagedInfs.empty()) << Describe(after);
@@ -33,7 +32,7 @@ TEST_F(Install, AgainWithTheDevicePresent) {
     for (const std::vector<std::wstring>& ids : prep::LookalikeDevices) {
         RegisterDevice(ids);
     }
-    RegisterDevice(KitDevice());
+    RegisterDevice({kit::HardwareId});
     const auto devicesBefore = HardwareIdLists(CaptureSystemState());
 
     EXPECT_EQ(0u, RunSetup(L"install"));

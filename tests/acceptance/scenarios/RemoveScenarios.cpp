@@ -56,7 +56,7 @@ Lines RemoveInstalledSystem() {
 }
 
 TEST_F(Remove, InstalledSystemWithServiceKeyAndFiles) {
-    Prepare({2, true, true, true});
+    Prepare({2, true});
     const SystemState before = CaptureSystemState();
     ASSERT_EQ(SERVICE_STOPPED, before.serviceState) << Describe(before);
 
@@ -74,7 +74,7 @@ protected:
 };
 
 TEST_F(ProgramInFolderNamedInstall, RemoveRunsUninstall) {
-    Prepare({2, true, true, true});
+    Prepare({2, true});
     const SystemState before = CaptureSystemState();
 
     EXPECT_EQ(0u, RunSetup(L"remove"));
@@ -88,7 +88,7 @@ TEST_F(ProgramInFolderNamedInstall, RemoveRunsUninstall) {
 }
 
 TEST_F(Remove, InstalledSystemWithoutServiceKeyAndFiles) {
-    Prepare({2, true, true, false});
+    Prepare({2, false});
     const SystemState before = CaptureSystemState();
 
     EXPECT_EQ(0u, RunSetup(L"remove"));

@@ -12,9 +12,26 @@ namespace prep {
 
 namespace {
 
+const wchar_t* const OtherPackages[] = {L"ForeignDisplay.inf", L"NearMissDisplay.inf",
+                                        L"OtherClass.inf"};
+
 // The driver store keeps its copies in the Windows INF folder as oem<n>.inf, with the
-// lowest free number. (Wine's SetupCopyOEMInfW keeps the original name instead.)
-DWORD StageInfText(const std::string& text, std::wstring& stagedName) {
+// lowest free number. (Wine's SetupCopyOEMInfW keeps the original name instead.) A
+// `driverVer` replaces the INF's own, which stages an earlier version of a package as a
+// system that was updated once keeps it.
+DWORD StageInf(const std::wstring& infPath, const char* driverVer = nullptr) {
+    std::ifstream in(infPath.c_str(), std::ios::binary);
+    if (!in) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    std::string text(std::istreambuf_iterator<char>(in), {});
+    if (driverVer) {
+        const size_t line = text.find("DriverVer");
+        if (line == std::string::npos) {
+            return ERROR_BAD_FORMAT;
+        }
+        text.replace(line, text.find('\n', line) - line, std::string("DriverVer   = ") + driverVer);
+    }
     wchar_t windows[MAX_PATH] = {};
     GetWindowsDirectoryW(windows, MAX_PATH);
     for (unsigned number = 0; number < 10000; ++number) {
@@ -33,7 +50,6 @@ DWORD StageInfText(const std::string& text, std::wstring& stagedName) {
             WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         const DWORD error = wrote ? ERROR_SUCCESS : GetLastError();
         CloseHandle(file);
-        stagedName = name;
         return error;
     }
     return ERROR_FILE_EXISTS;
@@ -41,53 +57,6 @@ DWORD StageInfText(const std::string& text, std::wstring& stagedName) {
 
 DWORD ErrorOf(BOOL succeeded) {
     return succeeded ? ERROR_SUCCESS : GetLastError();
-}
-
-} // namespace
-
-DWORD RegisterDisplayDevice(const std::vector<std::wstring>& hardwareIds) {
-    HDEVINFO set = SetupDiCreateDeviceInfoList(&kit::DisplayClass, nullptr);
-    if (set == INVALID_HANDLE_VALUE) {
-        return GetLastError();
-    }
-    // REG_MULTI_SZ: every id with its terminator, then the terminator of the list.
-    std::wstring list;
-    for (const std::wstring& id : hardwareIds) {
-        list += id;
-        list.push_back(L'\0');
-    }
-    list.push_back(L'\0');
-
-    SP_DEVINFO_DATA device{};
-    device.cbSize = sizeof(device);
-    const DWORD error =
-        ErrorOf(SetupDiCreateDeviceInfoW(set, L"Display", &kit::DisplayClass, nullptr, nullptr,
-                                         DICD_GENERATE_ID, &device) &&
-                SetupDiSetDeviceRegistryPropertyW(
-                    set, &device, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(list.data()),
-                    static_cast<DWORD>(list.size() * sizeof(wchar_t))) &&
-                SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device));
-    SetupDiDestroyDeviceInfoList(set);
-    return error;
-}
-
-DWORD StageInf(const std::wstring& infPath, std::wstring& stagedName) {
-    std::ifstream in(infPath.c_str(), std::ios::binary);
-    if (!in) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    return StageInfText(std::string(std::istreambuf_iterator<char>(in), {}), stagedName);
-}
-
-DWORD StageEarlierVersion(const std::wstring& packageInf, std::wstring& stagedName) {
-    std::ifstream in(packageInf.c_str(), std::ios::binary);
-    std::string text(std::istreambuf_iterator<char>(in), {});
-    const size_t line = text.find("DriverVer");
-    if (line == std::string::npos) {
-        return ERROR_BAD_FORMAT;
-    }
-    text.replace(line, text.find('\n', line) - line, "DriverVer   = 06/30/2024,0.9.0.0");
-    return StageInfText(text, stagedName);
 }
 
 DWORD InstallPackageResidue(const std::wstring& packageFolder) {
@@ -126,46 +95,59 @@ DWORD CreateFrameworkServiceKey() {
     return static_cast<DWORD>(status);
 }
 
-} // namespace prep
-
-namespace prep {
+} // namespace
 
 const std::vector<std::vector<std::wstring>> LookalikeDevices = {
     {L"ROOT\\VID_TALVOREN_VIRTUAL_DISPLAY_0001"},
     {L"Root\\VID_NORTHWIND_PANEL", kit::HardwareId},
 };
 
-namespace {
+DWORD RegisterDisplayDevice(const std::vector<std::wstring>& hardwareIds) {
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&kit::DisplayClass, nullptr);
+    if (set == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    // REG_MULTI_SZ: every id with its terminator, then the terminator of the list.
+    std::wstring list;
+    for (const std::wstring& id : hardwareIds) {
+        list += id;
+        list.push_back(L'\0');
+    }
+    list.push_back(L'\0');
 
-const wchar_t* const OtherPackages[] = {L"ForeignDisplay.inf", L"NearMissDisplay.inf",
-                                        L"OtherClass.inf"};
-
-} // namespace
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    const DWORD error =
+        ErrorOf(SetupDiCreateDeviceInfoW(set, L"Display", &kit::DisplayClass, nullptr, nullptr,
+                                         DICD_GENERATE_ID, &device) &&
+                SetupDiSetDeviceRegistryPropertyW(
+                    set, &device, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(list.data()),
+                    static_cast<DWORD>(list.size() * sizeof(wchar_t))) &&
+                SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device));
+    SetupDiDestroyDeviceInfoList(set);
+    return error;
+}
 
 DWORD PrepareInstalledSystem(const std::wstring& packageFolder, const std::wstring& dataFolder,
                              const InstalledSystem& what) {
     std::vector<std::vector<std::wstring>> devices(what.kitDevices, {kit::HardwareId});
-    if (what.lookalikeDevices) {
-        devices.insert(devices.end(), LookalikeDevices.begin(), LookalikeDevices.end());
-    }
+    devices.insert(devices.end(), LookalikeDevices.begin(), LookalikeDevices.end());
     for (const std::vector<std::wstring>& ids : devices) {
         if (const DWORD error = RegisterDisplayDevice(ids)) {
             return error;
         }
     }
 
-    std::wstring staged;
-    if (const DWORD error = StageInf(packageFolder + L"\\" + kit::InfName, staged)) {
+    const std::wstring package = packageFolder + L"\\" + kit::InfName;
+    if (const DWORD error = StageInf(package)) {
         return error;
     }
-    if (const DWORD error = StageEarlierVersion(packageFolder + L"\\" + kit::InfName, staged)) {
+    if (const DWORD error = StageInf(package, "06/30/2024,0.9.0.0")) {
         return error;
     }
-    if (what.otherPackages) {
-        for (const wchar_t* inf : OtherPackages) {
-            if (const DWORD error = StageInf(dataFolder + L"\\" + inf, staged)) {
-                return error;
-            }
+    for (const wchar_t* inf : OtherPackages) {
+        if (const DWORD error = StageInf(dataFolder + L"\\" + inf)) {
+            return error;
         }
     }
 

@@ -19,10 +19,6 @@ std::vector<std::wstring> SplitMultiString(const wchar_t* list) {
     return strings;
 }
 
-bool IsRootEnumerated(const std::wstring& instanceId) {
-    return _wcsnicmp(instanceId.c_str(), L"ROOT\\", 5) == 0;
-}
-
 // Every device of the class that the system knows, not only the present ones, so that a
 // node that was only half removed still shows.
 std::vector<DeviceNode> RootDisplayDevices() {
@@ -36,7 +32,7 @@ std::vector<DeviceNode> RootDisplayDevices() {
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
         wchar_t instanceId[MAX_DEVICE_ID_LEN] = {};
         SetupDiGetDeviceInstanceIdW(set, &device, instanceId, MAX_DEVICE_ID_LEN, nullptr);
-        if (!IsRootEnumerated(instanceId)) {
+        if (_wcsnicmp(instanceId, L"ROOT\\", 5) != 0) {
             continue;
         }
         // Two spare zero units keep the list terminated whatever the property holds.
