@@ -55,20 +55,6 @@ std::vector<std::wstring> ArgumentOf(const std::string& function, std::size_t in
     return values;
 }
 
-std::vector<std::string> Sequence(const std::vector<std::string>& ignore) {
-    std::vector<std::string> names;
-    for (auto& call : Calls()) {
-        bool ignored = false;
-        for (auto& name : ignore) {
-            ignored = ignored || name == call.function;
-        }
-        if (!ignored) {
-            names.push_back(call.function);
-        }
-    }
-    return names;
-}
-
 void FailCall(const std::string& function, unsigned nth, std::uintptr_t result, DWORD lastError) {
     auto& s = Global();
     std::lock_guard<std::recursive_mutex> guard(s.lock);

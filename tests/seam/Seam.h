@@ -33,8 +33,6 @@ std::vector<Call> Calls();
 std::vector<Call> CallsTo(const std::string& function);
 // The argument at `index` (from 0) of every recorded call of `function`, in order.
 std::vector<std::wstring> ArgumentOf(const std::string& function, std::size_t index);
-// Names of the recorded calls, in order, less those in `ignore`.
-std::vector<std::string> Sequence(const std::vector<std::string>& ignore = {});
 
 // The `nth` call (1-based, counted since Reset) of `function` returns `result` with the
 // thread's last-error code set to `lastError`, without reaching the platform.

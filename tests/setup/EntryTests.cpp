@@ -62,14 +62,5 @@ TEST_F(EntryTest, ActionIsTheFirstWordFoundAnywhereInTheTextCaseSensitively) {
     }
 }
 
-TEST_F(EntryTest, FailedActionEndsWithTheFailureLineAndStillExitsWithZero) {
-    machine.version = {10, 0, 0, 10586};
-    EXPECT_EQ(RunProgram(L"install"), 0);
-    ExpectLog(Banner(CallLine()) + Installing() +
-              Lines{InstallBegin,
-                    L"IDDSetupActions::Install failed! Windows 10 version not supported\n",
-                    SetupFailed});
-}
-
 } // namespace
 } // namespace setuptest

@@ -132,8 +132,10 @@ void FakeDeviceTree::Install() {
                       return described;
                   });
     SEAM_OVERRIDE(SetupDiGetDeviceRegistryPropertyW,
-                  [this](HDEVINFO set, PSP_DEVINFO_DATA data, DWORD property, PDWORD type,
-                         PBYTE buffer, DWORD size, PDWORD required) -> BOOL {
+                  // The program reads the ids into a buffer of a fixed size, asking for
+                  // neither the type nor the size needed.
+                  [this](HDEVINFO set, PSP_DEVINFO_DATA data, DWORD property, PDWORD, PBYTE buffer,
+                         DWORD size, PDWORD) -> BOOL {
                       Element* element = Find(set, data);
                       if (!element || property != SPDRP_HARDWAREID) {
                           return Fail(ERROR_INVALID_PARAMETER);
@@ -143,12 +145,6 @@ void FakeDeviceTree::Install() {
                           const FakeDevice& device = devices[element->device];
                           list = device.property.empty() ? MultiString(device.hardwareIds)
                                                          : device.property;
-                      }
-                      if (type) {
-                          *type = REG_MULTI_SZ;
-                      }
-                      if (required) {
-                          *required = static_cast<DWORD>(list.size());
                       }
                       if (list.size() > size) {
                           return Fail(ERROR_INSUFFICIENT_BUFFER);
