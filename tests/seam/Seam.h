@@ -45,7 +45,6 @@ unsigned CountOf(const std::string& function);
 std::wstring Describe(const wchar_t* text);
 std::wstring Describe(wchar_t* buffer);
 std::wstring Describe(const char* text);
-std::wstring Describe(const GUID& guid);
 std::wstring Describe(const GUID* guid);
 std::wstring Describe(const void* pointer);
 std::wstring Describe(std::uint64_t value);

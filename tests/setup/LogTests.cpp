@@ -23,15 +23,6 @@ protected:
     }
 };
 
-TEST_F(LogTest, MessagesAppendOneAfterTheOtherAndEarlierRunsStay) {
-    WriteLogFile("earlier run\r\n");
-    LogMessage(LOG_INFO, L"\n====================================================\n");
-    LogMessage(LOG_INFO, L"second\n");
-    EXPECT_EQ(ReadLogFile(),
-              "earlier run\r\n\r\n====================================================\r\n"
-              "second\r\n");
-}
-
 struct Formatted {
     const char* name;
     std::function<void()> log;
