@@ -16,11 +16,9 @@ protected:
 using testsupport::CallLine;
 using testsupport::RunProgram;
 
+// The default run time shows its numbers without leading zeros (the table below); these
+// are the widest.
 TEST_F(EntryTest, BannerNumbersHaveNoLeadingZeros) {
-    EXPECT_EQ(RunProgram(L""), 0);
-    ExpectLog(Banner(CallLine(L"9/5/2024 9:5:3")) + Lines{WrongAction});
-
-    StartOver();
     RunProgram(L"", {2025, 12, 3, 31, 23, 59, 58, 999});
     ExpectLog(Banner(CallLine(L"12/31/2025 23:59:58")) + Lines{WrongAction});
 }

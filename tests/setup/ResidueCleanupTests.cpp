@@ -168,13 +168,6 @@ TEST_F(ResidueCleanupTest, NothingLeftBehindIsReportedOnlyForTheServiceAndTheKey
     EXPECT_EQ(seam::CountOf("DeleteFileW"), 4u);
 }
 
-TEST_F(ResidueCleanupTest, WithoutTheInfPathTheSectionCommandEndsAfterItsMode) {
-    seam::FailCall("GetModuleFileNameW", 1, 0, ERROR_ACCESS_DENIED);
-    machine.WriteFile(L"INF\\oem1.inf", OemInf("Net", nullptr));
-    IDDSetupActions().Uninstall();
-    EXPECT_EQ(seam::CallsTo("InstallHinfSectionW").at(0).args.at(2), L"\"DefaultUninstall 128 \"");
-}
-
 // Without the system directory the driver paths would be relative to the current
 // folder: no file is deleted then.
 TEST_F(ResidueCleanupTest, SystemDirectoryThatCannotBeReadSkipsTheFileDeletions) {
