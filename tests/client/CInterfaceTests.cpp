@@ -30,14 +30,6 @@ TEST(CInterface, NoBusPresent) {
     EXPECT_EQ(0, OpenFailsFromC(ERROR_DEV_NOT_EXIST, L"no ConferenceBus device is present"));
 }
 
-TEST(CInterface, OnlyAdministratorsOpenTheBus) {
-    SimulatedBus simulated;
-    simulated.SetAdministrator(false);
-    EXPECT_EQ(0, OpenFailsFromC(ERROR_ACCESS_DENIED, L"access denied: another program holds the "
-                                                     L"bus, or this one does not run as "
-                                                     L"administrator"));
-}
-
 TEST(CInterface, NoExceptionLeavesTheInterface) {
     SimulatedBus simulated;
     SEAM_OVERRIDE(SetupDiGetClassDevsW,

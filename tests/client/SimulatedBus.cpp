@@ -29,28 +29,19 @@ HANDLE FakeHandle(wdfsim::HandleId id) {
     return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x5EED0000u + id));
 }
 
-template <typename Fn> Fn* Platform(const wchar_t* dll, const char* name) {
-    return reinterpret_cast<Fn*>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(dll), name)));
-}
-
 // The Win32 error for a request's status, as kernel32 sets it.
 DWORD Win32Error(wdfsim::Status status) {
     using Convert = ULONG WINAPI(LONG);
-    static Convert* convert = Platform<Convert>(L"ntdll.dll", "RtlNtStatusToDosError");
+    static Convert* convert = reinterpret_cast<Convert*>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlNtStatusToDosError")));
     return convert(status);
 }
 
-// GENERIC_READ and GENERIC_WRITE carry FILE_READ_DATA and FILE_WRITE_DATA.
+// GENERIC_READ and GENERIC_WRITE carry FILE_READ_DATA and FILE_WRITE_DATA, the only rights
+// the bus checks; the callers here ask for no others.
 uint32_t FileAccess(DWORD desired) {
-    uint32_t access = desired & (wdfsim::FileReadData | wdfsim::FileWriteData);
-    if (desired & (GENERIC_READ | GENERIC_ALL)) {
-        access |= wdfsim::FileReadData;
-    }
-    if (desired & (GENERIC_WRITE | GENERIC_ALL)) {
-        access |= wdfsim::FileWriteData;
-    }
-    return access;
+    return ((desired & GENERIC_READ) ? wdfsim::FileReadData : 0u) |
+           ((desired & GENERIC_WRITE) ? wdfsim::FileWriteData : 0u);
 }
 
 CONFIGRET CopyText(const std::wstring& text, PWCHAR buffer, ULONG units) {
@@ -85,20 +76,19 @@ std::wstring SimulatedBus::Path(size_t bus) const {
 }
 
 void SimulatedBus::InstallInterfaceLookup() {
-    SEAM_OVERRIDE(SetupDiGetClassDevsW, [this](const GUID* guid, PCWSTR enumerator, HWND parent,
-                                               DWORD flags) {
-        if (guid == nullptr || !IsEqualGUID(*guid, kit::BusInterfaceClass) ||
-            !(flags & DIGCF_DEVICEINTERFACE)) {
-            return Platform<decltype(SetupDiGetClassDevsW)>(
-                L"setupapi.dll", "SetupDiGetClassDevsW")(guid, enumerator, parent, flags);
-        }
-        auto* set = new InterfaceSet{machine_.Interfaces(kit::BusInterfaceClassText)};
-        return static_cast<HDEVINFO>(set);
-    });
+    SEAM_OVERRIDE(SetupDiGetClassDevsW,
+                  [this](const GUID* guid, PCWSTR enumerator, HWND parent, DWORD flags) {
+                      if (guid == nullptr || !IsEqualGUID(*guid, kit::BusInterfaceClass) ||
+                          !(flags & DIGCF_DEVICEINTERFACE)) {
+                          return SEAM_REAL(SetupDiGetClassDevsW)(guid, enumerator, parent, flags);
+                      }
+                      return static_cast<HDEVINFO>(
+                          new Interfaces(machine_.Interfaces(kit::BusInterfaceClassText)));
+                  });
     SEAM_OVERRIDE(SetupDiEnumDeviceInterfaces,
                   [](HDEVINFO set, PSP_DEVINFO_DATA, const GUID*, DWORD index,
                      PSP_DEVICE_INTERFACE_DATA data) -> BOOL {
-                      const auto& interfaces = static_cast<InterfaceSet*>(set)->interfaces;
+                      const auto& interfaces = *static_cast<Interfaces*>(set);
                       if (index >= interfaces.size()) {
                           SetLastError(ERROR_NO_MORE_ITEMS);
                           return FALSE;
@@ -114,7 +104,7 @@ void SimulatedBus::InstallInterfaceLookup() {
                          PSP_DEVICE_INTERFACE_DETAIL_DATA_W detail, DWORD size, PDWORD required,
                          PSP_DEVINFO_DATA device) -> BOOL {
                       const wdfsim::Interface& found =
-                          static_cast<InterfaceSet*>(set)->interfaces.at(data->Reserved);
+                          static_cast<Interfaces*>(set)->at(data->Reserved);
                       const DWORD needed = static_cast<DWORD>(
                           offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
                           (found.path.size() + 1) * sizeof(WCHAR) + detailSlack_);
@@ -138,7 +128,7 @@ void SimulatedBus::InstallInterfaceLookup() {
                       return TRUE;
                   });
     SEAM_OVERRIDE(SetupDiDestroyDeviceInfoList, [](HDEVINFO set) -> BOOL {
-        delete static_cast<InterfaceSet*>(set);
+        delete static_cast<Interfaces*>(set);
         return TRUE;
     });
 }
@@ -187,9 +177,7 @@ void SimulatedBus::InstallDeviceTree() {
                           *length = bytes;
                           return CR_BUFFER_SMALL;
                       }
-                      if (type != nullptr) {
-                          *type = REG_SZ;
-                      }
+                      *type = REG_SZ;
                       *length = bytes;
                       return CopyText(text, static_cast<PWCHAR>(buffer), bytes / sizeof(WCHAR));
                   });
@@ -203,8 +191,8 @@ void SimulatedBus::InstallFileCalls() {
                                       DWORD flags, HANDLE templateFile) {
         const std::wstring path(name);
         if (path.rfind(L"\\\\?\\ROOT#SYSTEM#", 0) != 0) {
-            return Platform<decltype(CreateFileW)>(L"kernel32.dll", "CreateFileW")(
-                name, access, share, security, disposition, flags, templateFile);
+            return SEAM_REAL(CreateFileW)(name, access, share, security, disposition, flags,
+                                          templateFile);
         }
         wdfsim::HandleId id = 0;
         const wdfsim::Status status =
@@ -217,33 +205,33 @@ void SimulatedBus::InstallFileCalls() {
         handles_[FakeHandle(id)] = id;
         return FakeHandle(id);
     });
-    SEAM_OVERRIDE(
-        DeviceIoControl,
-        [this](HANDLE handle, DWORD code, LPVOID input, DWORD inputLength, LPVOID output,
-               DWORD outputLength, LPDWORD returned, LPOVERLAPPED overlapped) -> BOOL {
-            if (!Owns(handle)) {
-                return Platform<decltype(DeviceIoControl)>(L"kernel32.dll", "DeviceIoControl")(
-                    handle, code, input, inputLength, output, outputLength, returned, overlapped);
-            }
-            const auto* bytes = static_cast<const uint8_t*>(input);
-            requests_.emplace_back(bytes, bytes + (input != nullptr ? inputLength : 0));
-            const wdfsim::IoStatus result = machine_.DeviceControl(
-                handles_.at(handle), code, input, inputLength, output, outputLength);
-            machine_.RunPnp();
-            // An error status leaves the byte count unreported; a warning reports it with the
-            // error code (ERROR_MORE_DATA, for instance).
-            const bool error = (static_cast<uint32_t>(result.status) >> 30) == 3;
-            *returned = error ? 0 : static_cast<DWORD>(result.information);
-            if (result.status < 0) {
-                SetLastError(Win32Error(result.status));
-                return FALSE;
-            }
-            return TRUE;
-        });
+    SEAM_OVERRIDE(DeviceIoControl,
+                  [this](HANDLE handle, DWORD code, LPVOID input, DWORD inputLength, LPVOID output,
+                         DWORD outputLength, LPDWORD returned, LPOVERLAPPED overlapped) -> BOOL {
+                      if (!Owns(handle)) {
+                          return SEAM_REAL(DeviceIoControl)(handle, code, input, inputLength,
+                                                            output, outputLength, returned,
+                                                            overlapped);
+                      }
+                      const auto* bytes = static_cast<const uint8_t*>(input);
+                      requests_.emplace_back(bytes, bytes + (input != nullptr ? inputLength : 0));
+                      const wdfsim::IoStatus result = machine_.DeviceControl(
+                          handles_.at(handle), code, input, inputLength, output, outputLength);
+                      machine_.RunPnp();
+                      // An error status leaves the byte count unreported; a warning reports it with
+                      // the error code (ERROR_MORE_DATA, for instance).
+                      const bool error = (static_cast<uint32_t>(result.status) >> 30) == 3;
+                      *returned = error ? 0 : static_cast<DWORD>(result.information);
+                      if (result.status < 0) {
+                          SetLastError(Win32Error(result.status));
+                          return FALSE;
+                      }
+                      return TRUE;
+                  });
     SEAM_OVERRIDE(CloseHandle, [this](HANDLE handle) -> BOOL {
         auto owned = handles_.find(handle);
         if (owned == handles_.end()) {
-            return Platform<decltype(CloseHandle)>(L"kernel32.dll", "CloseHandle")(handle);
+            return SEAM_REAL(CloseHandle)(handle);
         }
         machine_.Close(owned->second);
         handles_.erase(owned);

@@ -32,9 +32,8 @@ public:
     const std::vector<std::vector<uint8_t>>& Requests() const { return requests_; }
 
 private:
-    struct InterfaceSet {
-        std::vector<wdfsim::Interface> interfaces;
-    };
+    // A device information set of the bus's interface class.
+    using Interfaces = std::vector<wdfsim::Interface>;
 
     void InstallInterfaceLookup();
     void InstallDeviceTree();

@@ -55,20 +55,6 @@ std::vector<std::wstring> ArgumentOf(const std::string& function, std::size_t in
     return values;
 }
 
-std::vector<std::string> Sequence(const std::vector<std::string>& ignore) {
-    std::vector<std::string> names;
-    for (auto& call : Calls()) {
-        bool ignored = false;
-        for (auto& name : ignore) {
-            ignored = ignored || name == call.function;
-        }
-        if (!ignored) {
-            names.push_back(call.function);
-        }
-    }
-    return names;
-}
-
 void FailCall(const std::string& function, unsigned nth, std::uintptr_t result, DWORD lastError) {
     auto& s = Global();
     std::lock_guard<std::recursive_mutex> guard(s.lock);
@@ -102,17 +88,16 @@ std::wstring Describe(const char* text) {
     return L"\"" + wide + L"\"";
 }
 
-std::wstring Describe(const GUID& guid) {
-    wchar_t text[40];
-    std::swprintf(text, 40,
-                  L"{%08lX-%04hX-%04hX-%02hhX%02hhX-%02hhX%02hhX%02hhX%02hhX%02hhX%02hhX}",
-                  guid.Data1, guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2],
-                  guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
-    return text;
-}
-
 std::wstring Describe(const GUID* guid) {
-    return guid ? Describe(*guid) : L"null";
+    if (!guid) {
+        return L"null";
+    }
+    wchar_t text[40];
+    std::swprintf(
+        text, 40, L"{%08lX-%04hX-%04hX-%02hhX%02hhX-%02hhX%02hhX%02hhX%02hhX%02hhX%02hhX}",
+        guid->Data1, guid->Data2, guid->Data3, guid->Data4[0], guid->Data4[1], guid->Data4[2],
+        guid->Data4[3], guid->Data4[4], guid->Data4[5], guid->Data4[6], guid->Data4[7]);
+    return text;
 }
 
 std::wstring Describe(const void* pointer) {

@@ -33,8 +33,6 @@ std::vector<Call> Calls();
 std::vector<Call> CallsTo(const std::string& function);
 // The argument at `index` (from 0) of every recorded call of `function`, in order.
 std::vector<std::wstring> ArgumentOf(const std::string& function, std::size_t index);
-// Names of the recorded calls, in order, less those in `ignore`.
-std::vector<std::string> Sequence(const std::vector<std::string>& ignore = {});
 
 // The `nth` call (1-based, counted since Reset) of `function` returns `result` with the
 // thread's last-error code set to `lastError`, without reaching the platform.
@@ -47,7 +45,6 @@ unsigned CountOf(const std::string& function);
 std::wstring Describe(const wchar_t* text);
 std::wstring Describe(wchar_t* buffer);
 std::wstring Describe(const char* text);
-std::wstring Describe(const GUID& guid);
 std::wstring Describe(const GUID* guid);
 std::wstring Describe(const void* pointer);
 std::wstring Describe(std::uint64_t value);

@@ -23,28 +23,6 @@ protected:
     }
 };
 
-TEST_F(LogTest, MessageGoesToFileWithCrLfAndToDebuggerBehindPrefixWithOneMoreLineFeed) {
-    LogMessage(LOG_ERROR, L"Service stopped successfully\n");
-    EXPECT_EQ(ReadLogFile(), "Service stopped successfully\r\n"); // no byte-order mark
-    EXPECT_EQ(DebuggerLines(),
-              std::vector<std::wstring>{L"IDDDriverSetup: Service stopped successfully\n\n"});
-}
-
-TEST_F(LogTest, MessagesAppendOneAfterTheOtherAndEarlierRunsStay) {
-    WriteLogFile("earlier run\r\n");
-    LogMessage(LOG_INFO, L"\n====================================================\n");
-    LogMessage(LOG_INFO, L"second\n");
-    EXPECT_EQ(ReadLogFile(),
-              "earlier run\r\n\r\n====================================================\r\n"
-              "second\r\n");
-}
-
-TEST_F(LogTest, MultiLineMessageHasOnePrefixInTheDebuggerLine) {
-    LogMessage(LOG_ACTIONS | LOG_INFO, L"head:\n --one\n --two\n");
-    EXPECT_EQ(ReadLogFile(), "head:\r\n --one\r\n --two\r\n");
-    EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{DebuggerLine(L"head:\n --one\n --two\n")});
-}
-
 struct Formatted {
     const char* name;
     std::function<void()> log;
@@ -52,9 +30,13 @@ struct Formatted {
     std::wstring message; // as the debugger gets it, less prefix and final line feed
 };
 
-TEST_F(LogTest, DirectivesFormatAsTheProgramUsesThem) {
+// Each message goes to the file with CR LF line ends and to the debugger in one line behind
+// the prefix, with one more line feed; the caller's last-error code survives it.
+TEST_F(LogTest, MessagesFormatAsTheProgramUsesThemAndKeepTheLastError) {
     const Formatted cases[] = {
         // clang-format off
+        {"line feed", [] { LogMessage(LOG_ERROR, L"Service stopped successfully\n"); }, "Service stopped successfully\r\n", L"Service stopped successfully\n"},
+        {"lines of one message", [] { LogMessage(LOG_ACTIONS | LOG_INFO, L"head:\n --one\n --two\n"); }, "head:\r\n --one\r\n --two\r\n", L"head:\n --one\n --two\n"},
         {"small %d", [] { LogMessage(LOG_ERROR, L"failed %d\n", 5); }, "failed 5\r\n", L"failed 5\n"},
         {"SetupAPI code", [] { LogMessage(LOG_ERROR, L"failed %d\n", 0xE000020Bu); }, "failed -536870389\r\n", L"failed -536870389\n"},
         {"lowest int", [] { LogMessage(LOG_ERROR, L"%d\n", 0x80000000u); }, "-2147483648\r\n", L"-2147483648\n"},
@@ -69,8 +51,10 @@ TEST_F(LogTest, DirectivesFormatAsTheProgramUsesThem) {
     };
     for (const Formatted& c : cases) {
         StartOver();
+        SetLastError(ERROR_NO_MORE_ITEMS);
         c.log();
-        EXPECT_EQ(ReadLogFile(), c.file) << c.name;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS)) << c.name;
+        EXPECT_EQ(ReadLogFile(), c.file) << c.name; // no byte-order mark
         EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{DebuggerLine(c.message)}) << c.name;
     }
 }
@@ -163,7 +147,7 @@ TEST_F(LogTest, EachMessageIsOneExclusiveOpenOneWriteOneClose) {
                                                  "OutputDebugStringW"};
     std::vector<std::string> expected = perMessage;
     expected.insert(expected.end(), perMessage.begin(), perMessage.end());
-    EXPECT_EQ(seam::Sequence({"SetFilePointerEx", "ReadFile", "SetEndOfFile"}), expected);
+    EXPECT_EQ(CallsAmong(perMessage), expected);
     const seam::Call open = seam::CallsTo("CreateFileA").at(0);
     EXPECT_EQ(open.args.at(0), L"\"" + std::wstring(kit::LogPath) + L"\"");
     EXPECT_EQ(open.args.at(2), L"0"); // no sharing
@@ -233,12 +217,6 @@ TEST_F(LogTest, DebuggerCopyIsCutTo4095CharactersAndTheFileCopyIsWhole) {
         EXPECT_EQ(DebuggerLines(), std::vector<std::wstring>{DebuggerLine(message.substr(0, 4095))})
             << length;
     }
-}
-
-TEST_F(LogTest, LastErrorCodeIsKept) {
-    SetLastError(ERROR_NO_MORE_ITEMS);
-    LogMessage(LOG_ERROR, L"text\n");
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
 }
 
 } // namespace

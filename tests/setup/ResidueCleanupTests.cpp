@@ -75,29 +75,9 @@ protected:
     }
 };
 
-TEST_F(ResidueCleanupTest, WithoutTheServiceBothHelpersReportItMissing) {
-    IDDUtilities::ServiceStop(ServiceName);
-    IDDUtilities::ServiceDelete(ServiceName);
-    ExpectLog({ServiceStopEntry, NoSuchService, NoSuchService});
-    const std::vector<seam::Call> managers = seam::CallsTo("OpenSCManagerW");
-    ASSERT_EQ(managers.size(), 2u);
-    EXPECT_EQ(managers[0].args, (std::vector<std::wstring>{L"null", L"null", L"983103"}));
-    const std::vector<seam::Call> services = seam::CallsTo("OpenServiceW");
-    EXPECT_EQ(services.at(0).args.at(1), L"\"TalvorenVirtualDisplay\"");
-    EXPECT_EQ(services.at(0).args.at(2), L"983551"); // SERVICE_ALL_ACCESS to stop
-    EXPECT_EQ(services.at(1).args.at(2), L"65536");  // DELETE to delete
-}
-
-TEST_F(ResidueCleanupTest, StoppedServiceFailsToStopWithItsStateAndIsDeleted) {
-    CreateService();
-    IDDUtilities::ServiceStop(ServiceName);
-    IDDUtilities::ServiceDelete(ServiceName);
-    ExpectLog({ServiceStopEntry, ServiceNotRunning, ServiceDeleted});
-    EXPECT_EQ(seam::CallsTo("ControlService").at(0).args.at(1), L"1"); // SERVICE_CONTROL_STOP
-    EXPECT_FALSE(ServiceExists());
-}
-
-TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
+// Each helper logs its own failure, and the delete runs whatever the stop did. A stopped
+// service fails to stop with its state.
+TEST_F(ResidueCleanupTest, ServiceHelpersLogTheirStepsAndTheDeleteRunsAfterAnyStop) {
     const std::wstring NoManager =
         L"IDDUtilities::PrivateServiceHandleGet  OpenSCManager failed 5\n";
     const std::wstring NoService = L"IDDUtilities::PrivateServiceHandleGet  OpenService failed 5\n";
@@ -105,8 +85,11 @@ TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
         ScriptedFailure scripted;
         Lines lines;
         bool remains;
+        bool created = true;
     } cases[] = {
         // clang-format off
+        {{}, {ServiceStopEntry, NoSuchService, NoSuchService}, false, false},
+        {{}, {ServiceStopEntry, ServiceNotRunning, ServiceDeleted}, false},
         {{"OpenSCManagerW", 1, 0, ERROR_ACCESS_DENIED}, {ServiceStopEntry, NoManager, ServiceDeleted}, false},
         {{"OpenServiceW", 1, 0, ERROR_ACCESS_DENIED}, {ServiceStopEntry, NoService, ServiceDeleted}, false},
         {{"ControlService", 1, TRUE, 0}, {ServiceStopEntry, ServiceStopped, ServiceDeleted}, false},
@@ -119,11 +102,13 @@ TEST_F(ResidueCleanupTest, FailedServiceStepIsLoggedAndTheNextStepRuns) {
     };
     for (const auto& c : cases) {
         StartOver();
-        CreateService();
+        if (c.created) {
+            CreateService();
+        }
         Script(c.scripted);
         IDDUtilities::ServiceStop(ServiceName);
         IDDUtilities::ServiceDelete(ServiceName);
-        SCOPED_TRACE(testing::Message() << c.scripted.function << " " << c.scripted.nth);
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         ExpectLog(c.lines);
         EXPECT_EQ(ServiceExists(), c.remains);
     }
@@ -148,6 +133,13 @@ TEST_F(ResidueCleanupTest, RemovesServiceSectionKeyAndFilesInThisOrder) {
         EXPECT_FALSE(machine.HasFile(file));
     }
 
+    // The stop asks for every right on the service, the delete for DELETE alone.
+    EXPECT_EQ(seam::CallsTo("OpenSCManagerW").at(0).args,
+              (std::vector<std::wstring>{L"null", L"null", L"983103"}));
+    EXPECT_EQ(seam::CallsTo("OpenServiceW").at(0).args.at(1), L"\"TalvorenVirtualDisplay\"");
+    EXPECT_EQ(seam::ArgumentOf("OpenServiceW", 2),
+              (std::vector<std::wstring>{L"983551", L"65536"}));
+    EXPECT_EQ(seam::CallsTo("ControlService").at(0).args.at(1), L"1"); // SERVICE_CONTROL_STOP
     // The section runs with the INF's path unquoted, hidden, before the key goes.
     EXPECT_EQ(CallsAmong({"ControlService", "DeleteService", "InstallHinfSectionW", "SHDeleteKeyW",
                           "GetSystemDirectoryW", "DeleteFileW"}),
@@ -174,13 +166,6 @@ TEST_F(ResidueCleanupTest, RemovesServiceSectionKeyAndFilesInThisOrder) {
 TEST_F(ResidueCleanupTest, NothingLeftBehindIsReportedOnlyForTheServiceAndTheKey) {
     Uninstall(CleanupWithoutServiceOrKey());
     EXPECT_EQ(seam::CountOf("DeleteFileW"), 4u);
-}
-
-TEST_F(ResidueCleanupTest, WithoutTheInfPathTheSectionCommandEndsAfterItsMode) {
-    seam::FailCall("GetModuleFileNameW", 1, 0, ERROR_ACCESS_DENIED);
-    machine.WriteFile(L"INF\\oem1.inf", OemInf("Net", nullptr));
-    IDDSetupActions().Uninstall();
-    EXPECT_EQ(seam::CallsTo("InstallHinfSectionW").at(0).args.at(2), L"\"DefaultUninstall 128 \"");
 }
 
 // Without the system directory the driver paths would be relative to the current

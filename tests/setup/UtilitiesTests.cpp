@@ -12,7 +12,6 @@ namespace setuptest {
 namespace {
 
 using UtilitiesTest = MachineTest;
-using Lines = std::vector<std::wstring>;
 
 TEST_F(UtilitiesTest, RescanLocatesTheRootAndReenumeratesSynchronously) {
     EXPECT_TRUE(IDDUtilities::ScanForHardwareChanges());

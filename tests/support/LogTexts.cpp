@@ -19,7 +19,6 @@ std::string FileBytes(const Lines& messages) {
 
 const wchar_t DefaultInfPath[] = L"C:\\Program Files\\Talvoren\\TalvorenDisplay.inf";
 
-const wchar_t BannerRule[] = L"\n====================================================\n";
 const wchar_t WrongAction[] =
     L"DriverSetup _tmain: Wrong action arguments \"install\" or \"remove\" \n";
 const wchar_t SetupSuccess[] = L"DriverSetup _tmain: Setup Success!\n";
@@ -58,7 +57,7 @@ const wchar_t NoSuchService[] = L"IDDUtilities::PrivateServiceHandleGet  OpenSer
 const wchar_t ServiceDeleted[] = L"Service deleted successfully\n";
 
 Lines Banner(const std::wstring& callLine) {
-    return {BannerRule, callLine};
+    return {L"\n====================================================\n", callLine};
 }
 
 Lines Installing() {

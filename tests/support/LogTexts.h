@@ -17,7 +17,6 @@ std::string FileBytes(const Lines& messages);
 // Where a program run from the kit's default folder finds its INF.
 extern const wchar_t DefaultInfPath[];
 
-extern const wchar_t BannerRule[];
 extern const wchar_t WrongAction[];
 extern const wchar_t SetupSuccess[];
 extern const wchar_t SetupFailed[];

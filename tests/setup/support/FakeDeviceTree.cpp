@@ -132,24 +132,18 @@ void FakeDeviceTree::Install() {
                       return described;
                   });
     SEAM_OVERRIDE(SetupDiGetDeviceRegistryPropertyW,
-                  [this](HDEVINFO set, PSP_DEVINFO_DATA data, DWORD property, PDWORD type,
-                         PBYTE buffer, DWORD size, PDWORD required) -> BOOL {
+                  // The program reads the ids of the devices it enumerates, into a buffer of a
+                  // fixed size, asking for neither the type nor the size needed.
+                  [this](HDEVINFO set, PSP_DEVINFO_DATA data, DWORD property, PDWORD, PBYTE buffer,
+                         DWORD size, PDWORD) -> BOOL {
                       Element* element = Find(set, data);
-                      if (!element || property != SPDRP_HARDWAREID) {
+                      if (!element || element->device < 0 || property != SPDRP_HARDWAREID) {
                           return Fail(ERROR_INVALID_PARAMETER);
                       }
-                      std::vector<BYTE> list = element->hardwareIdList;
-                      if (element->device >= 0) {
-                          const FakeDevice& device = devices[element->device];
-                          list = device.property.empty() ? MultiString(device.hardwareIds)
+                      const FakeDevice& device = devices[element->device];
+                      const std::vector<BYTE> list = device.property.empty()
+                                                         ? MultiString(device.hardwareIds)
                                                          : device.property;
-                      }
-                      if (type) {
-                          *type = REG_MULTI_SZ;
-                      }
-                      if (required) {
-                          *required = static_cast<DWORD>(list.size());
-                      }
                       if (list.size() > size) {
                           return Fail(ERROR_INSUFFICIENT_BUFFER);
                       }

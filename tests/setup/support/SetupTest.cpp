@@ -68,12 +68,7 @@ void SetupTest::TearDown() {
 }
 
 void SetupTest::ExpectLog(const std::vector<std::wstring>& messages) {
-    ExpectLog(messages, messages);
-}
-
-void SetupTest::ExpectLog(const std::vector<std::wstring>& fileMessages,
-                          const std::vector<std::wstring>& messages) {
-    EXPECT_EQ(ReadLogFile(), FileBytes(fileMessages));
+    EXPECT_EQ(ReadLogFile(), FileBytes(messages));
     std::vector<std::wstring> expected;
     for (const std::wstring& message : messages) {
         expected.push_back(DebuggerLine(message));

@@ -59,10 +59,6 @@ protected:
     // The whole log file holds exactly these messages, in this order, and each of them
     // also went to the debugger, behind the prefix and with one more line feed.
     static void ExpectLog(const std::vector<std::wstring>& messages);
-    // The same for a run whose log file lost some of the messages: the file holds
-    // `fileMessages`, the debugger got `messages`.
-    static void ExpectLog(const std::vector<std::wstring>& fileMessages,
-                          const std::vector<std::wstring>& messages);
 
 private:
     static void CheckAndReset();
