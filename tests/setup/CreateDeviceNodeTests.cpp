@@ -22,7 +22,7 @@ DWORD CreateOurNode(const wchar_t* hardwareId = kit::HardwareId) {
 // Only a present device of the class whose first id is ours, exactly, counts.
 TEST_F(CreateDeviceNodeTest, RegistersANewNodeWhenNoPresentDeviceOfTheClassIsOurs) {
     machine.deviceTree.devices = {
-        {{L"PCI\\VEN_1234&DEV_1111"}},
+        {{PciDisplay}},
         {{kit::HardwareId}, NetClass},
         {{kit::HardwareId}, kit::DisplayClass, false},
         {{L"ROOT\\VID_TALVOREN_VIRTUAL_DISPLAY_0001"}},
@@ -30,8 +30,7 @@ TEST_F(CreateDeviceNodeTest, RegistersANewNodeWhenNoPresentDeviceOfTheClassIsOur
     };
     EXPECT_EQ(CreateOurNode(), 0u);
 
-    ExpectLog(CreateNodeUntilDetection({L"PCI\\VEN_1234&DEV_1111",
-                                        L"ROOT\\VID_TALVOREN_VIRTUAL_DISPLAY_0001",
+    ExpectLog(CreateNodeUntilDetection({PciDisplay, L"ROOT\\VID_TALVOREN_VIRTUAL_DISPLAY_0001",
                                         L"PCI\\VEN_1234&DEV_2222"}) +
               Lines{RegisterSuccess});
     ASSERT_EQ(machine.deviceTree.devices.size(), 6u);
@@ -69,12 +68,10 @@ TEST_F(CreateDeviceNodeTest, RegistersANewNodeWhenNoPresentDeviceOfTheClassIsOur
 
 // The element made for the new node is never registered and vanishes with the set.
 TEST_F(CreateDeviceNodeTest, PresentNodeIsKeptAndReportedAtTheErrorLevel) {
-    machine.deviceTree.devices = {{{L"PCI\\VEN_1234&DEV_1111"}},
-                                  {{kit::HardwareId, L"Root\\Other"}},
-                                  {{L"PCI\\VEN_1234&DEV_2222"}}};
+    machine.deviceTree.devices = {
+        {{PciDisplay}}, {{kit::HardwareId, L"Root\\Other"}}, {{L"PCI\\VEN_1234&DEV_2222"}}};
     EXPECT_EQ(CreateOurNode(), 0u);
-    ExpectLog(CreateNodeUntilDetection({L"PCI\\VEN_1234&DEV_1111", kit::HardwareId}) +
-              Lines{NodeDetected});
+    ExpectLog(CreateNodeUntilDetection({PciDisplay, kit::HardwareId}) + Lines{NodeDetected});
     EXPECT_EQ(machine.deviceTree.devices.size(), 3u);
     EXPECT_EQ(seam::CountOf("SetupDiCallClassInstaller"), 0u);
     EXPECT_EQ(seam::CountOf("SetupDiEnumDeviceInfo"), 2u); // the walk ends at the match
@@ -134,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(CreateDeviceNode, CreateDeviceNodeFailureTest, testing:
     CreateCase{"EnumerationFails", {Ours}, {"SetupDiEnumDeviceInfo", 1, FALSE, ERROR_INVALID_HANDLE}, Created + Lines{RegisterSuccess}, 0, true},
     CreateCase{"IdNotRead", {Ours}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Created + Lines{ReadFailed + L"13\n", RegisterSuccess}, 0, true},
     CreateCase{"IdListOver600Bytes", {{{kit::HardwareId, std::wstring(300, L'L')}}}, {}, Created + Lines{ReadFailed + L"122\n", RegisterSuccess}, 0, true},
-    CreateCase{"UnreadableDeviceIsSkipped", {{{L"PCI\\VEN_1234&DEV_1111"}}, Ours}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Created + Lines{ReadFailed + L"13\n"} + CurrentHwids(L"PrivateDetectDeviceNode", {kit::HardwareId}) + Lines{NodeDetected}, 0, false},
+    CreateCase{"UnreadableDeviceIsSkipped", {{{PciDisplay}}, Ours}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Created + Lines{ReadFailed + L"13\n"} + CurrentHwids(L"PrivateDetectDeviceNode", {kit::HardwareId}) + Lines{NodeDetected}, 0, false},
     CreateCase{"FilledIdWithoutTerminators", {FillingWithoutTerminators()}, {}, CreateNodeUntilDetection({FillingWithoutTerminators().hardwareIds[0]}) + Lines{RegisterSuccess}, 0, true},
     CreateCase{"IdWithoutTerminatorsAfterALongerOne", {WithLongestId(), OursWithoutTerminators()}, {}, CreateNodeUntilDetection({WithLongestId().hardwareIds[0], kit::HardwareId}) + Lines{NodeDetected}, 0, false}),
     CaseName());

@@ -7,7 +7,6 @@
 namespace setuptest {
 namespace {
 
-const wchar_t Pci[] = L"PCI\\VEN_1234&DEV_1111";
 const wchar_t OtherCase[] = L"root\\vid_talvoren_virtual_display_0001";
 const std::wstring FoundOne = RemovalFound(1);
 const std::wstring FoundTwo = RemovalFound(2);
@@ -42,15 +41,16 @@ protected:
 TEST_F(RemoveDeviceNodeTest, RemovesEveryPresentNodeOfTheClassWhoseFirstIdIsOurs) {
     machine.deviceTree.devices = {
         {{kit::HardwareId}},
-        {{Pci}},
+        {{PciDisplay}},
         {{OtherCase}},
         {{kit::HardwareId}, kit::DisplayClass, false},
-        {{Pci, kit::HardwareId}},
-        {{kit::HardwareId, Pci}},
+        {{PciDisplay, kit::HardwareId}},
+        {{kit::HardwareId, PciDisplay}},
     };
     EXPECT_EQ(RemoveOurNodes(), 0u);
     ExpectLog(Start + Hwids({kit::HardwareId}) + Lines{FoundOne} +
-              Hwids({Pci, OtherCase, Pci, kit::HardwareId}) + Lines{FoundTwo, NoMoreItems});
+              Hwids({PciDisplay, OtherCase, PciDisplay, kit::HardwareId}) +
+              Lines{FoundTwo, NoMoreItems});
     EXPECT_EQ(Removed(), (std::vector<bool>{true, false, false, false, false, true}));
     EXPECT_EQ(seam::CallsTo("SetupDiGetClassDevsW").at(0).args.at(3), L"2");
     // The index keeps counting across removals.
@@ -62,7 +62,7 @@ TEST_F(RemoveDeviceNodeTest, RemovesEveryPresentNodeOfTheClassWhoseFirstIdIsOurs
 
 TEST_F(RemoveDeviceNodeTest, ClassWithoutOurNodeIsWalkedToItsEnd) {
     for (const std::vector<FakeDevice>& devices :
-         {std::vector<FakeDevice>{}, std::vector<FakeDevice>{{{Pci}}, {{OtherCase}}}}) {
+         {std::vector<FakeDevice>{}, std::vector<FakeDevice>{{{PciDisplay}}, {{OtherCase}}}}) {
         StartOver();
         machine.deviceTree.devices = devices;
         EXPECT_EQ(RemoveOurNodes(), 0u);
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(RemoveDeviceNode, RemoveDeviceNodeFailureTest, testing:
     // A failure that sets no code must not read as the end of the class, nor as 0.
     RemoveCase{"EnumerationFailsWithoutACode", {Ours, Ours}, {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_SUCCESS}, SeesOurs + Lines{FoundOne, EnumFailed + L"31\n"}, ERROR_GEN_FAILURE, {true, false}},
     RemoveCase{"EnumerationEndsWithNoMoreItems", {Ours, Ours}, {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_NO_MORE_ITEMS}, SeesOurs + Lines{FoundOne, NoMoreItems}, 0, {true, false}},
-    RemoveCase{"IdNotRead", {Ours, {{Pci}}}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Start + Lines{ReadFailed + L"13\n"} + Hwids({Pci}) + Lines{NoMoreItems, NoInstanceFound}, 0, {false, false}},
+    RemoveCase{"IdNotRead", {Ours, {{PciDisplay}}}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Start + Lines{ReadFailed + L"13\n"} + Hwids({PciDisplay}) + Lines{NoMoreItems, NoInstanceFound}, 0, {false, false}},
     RemoveCase{"IdListOver600Bytes", {{{kit::HardwareId, std::wstring(300, L'L')}}, Ours}, {}, Start + Lines{ReadFailed + L"122\n"} + Hwids({kit::HardwareId}) + Lines{FoundOne, NoMoreItems}, 0, {false, true}},
     RemoveCase{"IdsWithoutTerminators", {WithLongestId(), OursWithoutTerminators(), FillingWithoutTerminators()}, {}, Start + Hwids({WithLongestId().hardwareIds[0], kit::HardwareId}) + Lines{FoundOne} + Hwids({FillingWithoutTerminators().hardwareIds[0]}) + Lines{NoMoreItems}, 0, {false, true, false}}),
     CaseName());

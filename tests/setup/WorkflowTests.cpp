@@ -10,8 +10,6 @@
 namespace setuptest {
 namespace {
 
-const wchar_t PciDisplay[] = L"PCI\\VEN_1234&DEV_1111";
-
 using WorkflowTest = MachineTest;
 
 // The 32-bit program on 64-bit Windows is refused like an unsupported version, after
@@ -28,8 +26,8 @@ TEST_F(WorkflowTest, WindowsVersionAndWow64DecideWhetherTheWorkflowRuns) {
         // clang-format off
         {{6, 3, 0, 9600}, true, {InstallBegin, InstallBeforeWindows10}, 0},
         {{6, 3, 0, 9600}, false, {UninstallBegin, UninstallBeforeWindows10}, 0},
-        {{10, 0, 0, 10586}, true, {InstallBegin, L"IDDSetupActions::Install failed! Windows 10 version not supported\n"}, 50},
-        {{10, 0, 0, 14392}, false, {UninstallBegin, L"IDDSetupActions::Uninstall failed! Windows 10 version not supported\n"}, 50},
+        {{10, 0, 0, 10586}, true, {InstallBegin, InstallBeforeBuild14393}, 50},
+        {{10, 0, 0, 14392}, false, {UninstallBegin, UninstallBeforeBuild14393}, 50},
         {{10, 0, 0, 14393}, true, {InstallBegin, L"IDDSetupActions::Install failed! 32-bit setup not supported on 64-bit Windows, use TalvorenSetup64.exe\n"}, inWow64, true},
         {{10, 0, 0, 22631}, false, {UninstallBegin, L"IDDSetupActions::Uninstall failed! 32-bit setup not supported on 64-bit Windows, use TalvorenSetup64.exe\n"}, inWow64, true},
         {{6, 3, 0, 9600}, false, {UninstallBegin, UninstallBeforeWindows10}, 0, true},

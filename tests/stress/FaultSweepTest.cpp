@@ -16,6 +16,7 @@ namespace sweep {
 namespace {
 
 using namespace logtext;
+using setuptest::PciDisplay;
 
 class FaultSweep : public setuptest::MachineTest {
 protected:

@@ -9,13 +9,12 @@ namespace sweep {
 namespace {
 
 using setuptest::Fail;
+using setuptest::PciDisplay;
 
 const wchar_t ProgramFolder[] = L"Talvoren";
 const std::string OurPackage = setuptest::OemInf("Display", "Talvoren");
 
 } // namespace
-
-const wchar_t PciDisplay[] = L"PCI\\VEN_1234&DEV_1111";
 
 bool operator==(const SystemState& a, const SystemState& b) {
     return a.ourNodes == b.ourNodes && a.stagedInfs == b.stagedInfs && a.service == b.service &&

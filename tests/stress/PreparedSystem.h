@@ -26,8 +26,6 @@ struct SystemState {
 bool operator==(const SystemState& a, const SystemState& b);
 void PrintTo(const SystemState& state, std::ostream* out);
 
-extern const wchar_t PciDisplay[];
-
 class PreparedSystem {
 public:
     explicit PreparedSystem(setuptest::FakeWindows& machine);

@@ -27,6 +27,8 @@ const wchar_t SetupFailed[] = L"DriverSetup _tmain:Exit Setup Failed\n";
 const wchar_t InstallBegin[] = L"IDDSetupActions::Install Begin Install Process...\n";
 const wchar_t InstallBeforeWindows10[] =
     L"IDDSetupActions::Install failed! Windows version not supported.\n";
+const wchar_t InstallBeforeBuild14393[] =
+    L"IDDSetupActions::Install failed! Windows 10 version not supported\n";
 const wchar_t NodeDetected[] =
     L"IDDDeviceInfoSet::CreateDeviceNode PrivateDetectDeviceNode device detected\n";
 const wchar_t RegisterSuccess[] =
@@ -41,6 +43,8 @@ const wchar_t RescanNotLocated[] =
 const wchar_t UninstallBegin[] = L"IDDSetupActions::Uninstall Begin Uninstall Process...\n";
 const wchar_t UninstallBeforeWindows10[] =
     L"IDDSetupActions::Uninstall failed! Windows version not supported.\n";
+const wchar_t UninstallBeforeBuild14393[] =
+    L"IDDSetupActions::Uninstall failed! Windows 10 version not supported\n";
 const wchar_t NoMoreItems[] = L"IDDDeviceInfoSet::RemoveDeviceNode No more items\n";
 const wchar_t NoInstanceFound[] = L"IDDDeviceInfoSet::RemoveDeviceNode No Device instance found\n";
 const wchar_t UninstallNodesRemoved[] =

@@ -23,6 +23,7 @@ extern const wchar_t SetupFailed[];
 
 extern const wchar_t InstallBegin[];
 extern const wchar_t InstallBeforeWindows10[];
+extern const wchar_t InstallBeforeBuild14393[];
 extern const wchar_t NodeDetected[];
 extern const wchar_t RegisterSuccess[];
 extern const wchar_t InstallNodeCreated[];
@@ -32,6 +33,7 @@ extern const wchar_t RescanNotLocated[];
 
 extern const wchar_t UninstallBegin[];
 extern const wchar_t UninstallBeforeWindows10[];
+extern const wchar_t UninstallBeforeBuild14393[];
 extern const wchar_t NoMoreItems[];
 extern const wchar_t NoInstanceFound[];
 extern const wchar_t UninstallNodesRemoved[];

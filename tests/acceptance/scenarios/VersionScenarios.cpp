@@ -22,14 +22,8 @@ TEST_F(Versions, BeforeWindows10OrBuild14393BothActionsAreRefused) {
     } cases[] = {
         {L"6.3", L"9600", InstallBeforeWindows10Run(), UninstallBeforeWindows10Run()},
         {L"10.0", L"10586",
-         Installing() +
-             Lines{InstallBegin,
-                   L"IDDSetupActions::Install failed! Windows 10 version not supported\n",
-                   SetupFailed},
-         Removing() +
-             Lines{UninstallBegin,
-                   L"IDDSetupActions::Uninstall failed! Windows 10 version not supported\n",
-                   SetupFailed}},
+         Installing() + Lines{InstallBegin, InstallBeforeBuild14393, SetupFailed},
+         Removing() + Lines{UninstallBegin, UninstallBeforeBuild14393, SetupFailed}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.build)));

@@ -15,6 +15,9 @@
 
 namespace setuptest {
 
+// Another vendor's display adapter, which shares the display class with our node.
+inline constexpr wchar_t PciDisplay[] = L"PCI\\VEN_1234&DEV_1111";
+
 struct FakeDevice {
     std::vector<std::wstring> hardwareIds; // the REG_MULTI_SZ list, in order
     GUID classGuid = kit::DisplayClass;
