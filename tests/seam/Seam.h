@@ -35,7 +35,9 @@ std::vector<Call> CallsTo(const std::string& function);
 std::vector<std::wstring> ArgumentOf(const std::string& function, std::size_t index);
 
 // The `nth` call (1-based, counted since Reset) of `function` returns `result` with the
-// thread's last-error code set to `lastError`, without reaching the platform.
+// thread's last-error code set to `lastError`, without reaching the platform. With
+// ERROR_SUCCESS it sets no code at all: a call that fails without one leaves the thread's
+// code as the calls before it left it, so a caller that does not clear it reads a stale one.
 void FailCall(const std::string& function, unsigned nth, std::uintptr_t result, DWORD lastError);
 
 // Number of calls of `function` since Reset.
@@ -97,6 +99,12 @@ FARPROC ResolveReal(const wchar_t* dll, const char* function);
 FARPROC ResolvePlatform(const wchar_t* dll, const char* function);
 FARPROC WindowsRule(const char* function); // null for most entry points
 
+inline void SetScriptedError(const Scripted& outcome) {
+    if (outcome.lastError != ERROR_SUCCESS) {
+        SetLastError(outcome.lastError);
+    }
+}
+
 template <typename R> R FromScript(std::uintptr_t value) {
     if constexpr (std::is_pointer_v<R>) {
         return reinterpret_cast<R>(value);
@@ -123,10 +131,10 @@ template <typename Tag, typename R, typename... A> struct Hook<Tag, R WINAPI(A..
                 // Recorded in the same form as a real result of this type.
                 const R result = FromScript<R>(entered.outcome.result);
                 SetResult(entered.index, Describe(result));
-                SetLastError(entered.outcome.lastError);
+                SetScriptedError(entered.outcome);
                 return result;
             } else {
-                SetLastError(entered.outcome.lastError);
+                SetScriptedError(entered.outcome);
                 return;
             }
         }
