@@ -5,17 +5,18 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "KitFacts.h"
+#include "LogTexts.h"
 #include "StartProcess.h"
 
 namespace {
+
+using logtext::ReadLogFile;
 
 const char* const LogFile = kit::LogPathBytes;
 constexpr int FillerLength = 40;
@@ -63,11 +64,6 @@ int Finish(Writer& writer) {
     CloseHandle(writer.process.hThread);
     CloseHandle(writer.output);
     return std::atoi(text.c_str());
-}
-
-std::string ReadLog() {
-    std::ifstream file(LogFile, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 struct FileMessages {
@@ -129,7 +125,7 @@ TEST_P(LogContention, EveryMessageIsWholeOrAbsentAndAlwaysReachesTheDebugger) {
     }
     CloseHandle(gate);
 
-    const FileMessages file = WholeMessages(ReadLog());
+    const FileMessages file = WholeMessages(ReadLogFile());
     int total = 0;
     for (const auto& [writer, count] : file.perWriter) {
         EXPECT_LT(writer, writers);
@@ -152,7 +148,7 @@ TEST(LogViewer, AReaderHoldingTheFileLosesOnlyTheFileCopies) {
     DeleteFileA(LogFile);
     Writer first = Start(0, 5);
     ASSERT_EQ(Finish(first), 5);
-    const std::string before = ReadLog();
+    const std::string before = ReadLogFile();
 
     // A viewer opens the file as viewers do, sharing it; the log's exclusive open then
     // fails for as long as the viewer keeps it.
@@ -162,11 +158,11 @@ TEST(LogViewer, AReaderHoldingTheFileLosesOnlyTheFileCopies) {
     Writer blocked = Start(1, 200);
     EXPECT_EQ(Finish(blocked), 200);
     CloseHandle(viewer);
-    EXPECT_EQ(ReadLog(), before);
+    EXPECT_EQ(ReadLogFile(), before);
 
     Writer after = Start(2, 10);
     EXPECT_EQ(Finish(after), 10);
-    const auto written = WholeMessages(ReadLog()).perWriter;
+    const auto written = WholeMessages(ReadLogFile()).perWriter;
     EXPECT_EQ(written.at(0), 5);
     EXPECT_EQ(written.count(1), 0u);
     EXPECT_EQ(written.at(2), 10);

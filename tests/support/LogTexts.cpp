@@ -1,5 +1,10 @@
 #include "LogTexts.h"
 
+#include "KitFacts.h"
+
+#include <fstream>
+#include <iterator>
+
 namespace logtext {
 
 Lines operator+(Lines first, const Lines& second) {
@@ -15,6 +20,11 @@ std::string FileBytes(const Lines& messages) {
         }
     }
     return bytes;
+}
+
+std::string ReadLogFile() {
+    std::ifstream file(kit::LogPathBytes, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 const wchar_t DefaultInfPath[] = L"C:\\Program Files\\Talvoren\\TalvorenDisplay.inf";

@@ -14,6 +14,9 @@ Lines operator+(Lines first, const Lines& second);
 // The file form of messages whose text is plain ASCII: each line feed becomes CR LF.
 std::string FileBytes(const Lines& messages);
 
+// The bytes of the setup program's log file; empty when there is no file.
+std::string ReadLogFile();
+
 // Where a program run from the kit's default folder finds its INF.
 extern const wchar_t DefaultInfPath[];
 

@@ -2,9 +2,8 @@
 
 #include "StartProcess.h"
 #include "KitFacts.h"
+#include "LogTexts.h"
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 
 ScenarioInputs& Inputs() {
@@ -89,8 +88,7 @@ DWORD SetupScenario::RunSetup(const std::wstring& actionText) const {
 }
 
 std::string SetupScenario::Log() {
-    std::ifstream file(kit::LogPath, std::ios::binary);
-    const std::string bytes(std::istreambuf_iterator<char>(file), {});
+    const std::string bytes = logtext::ReadLogFile();
     // Month/day/year hour:minute:second without leading zeros, then the build stamp as
     // the compiler writes it ("Oct  1 2019 11:03:38").
     static const std::regex banner(

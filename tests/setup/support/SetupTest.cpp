@@ -7,17 +7,11 @@
 #include <cstdio>
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 
 namespace setuptest {
 
 // The fixture reaches the file through the C runtime, whose own imports bypass the
 // seam, so reading and writing it here leaves no trace in the call record.
-std::string ReadLogFile() {
-    std::ifstream file(kit::LogPathBytes, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 void WriteLogFile(const std::string& bytes) {
     std::ofstream file(kit::LogPathBytes, std::ios::binary | std::ios::trunc);
     file << bytes;

@@ -17,7 +17,6 @@ namespace setuptest {
 
 using namespace logtext;
 
-std::string ReadLogFile(); // empty when there is no file
 void WriteLogFile(const std::string& bytes);
 
 // The texts the program passed to OutputDebugStringW, in order.
