@@ -102,13 +102,17 @@ FORCEINLINE BUS_ID_VERDICT BusCheckHardwareId(const WCHAR* Id, SIZE_T Length, SI
 
 /* Checks Id as the device id of the child with SerialNumber: a hardware id with one
    backslash between a non-empty enumerator and a non-empty rest, short enough to leave room
-   for the instance id. */
+   for the instance id. A device id too long for any id is too long for a device id first:
+   the stricter limit is the one reported. */
 FORCEINLINE BUS_ID_VERDICT BusCheckDeviceId(const WCHAR* Id, SIZE_T Length, ULONG SerialNumber,
                                             SIZE_T* Position) {
     SIZE_T index;
     SIZE_T separators = 0;
     SIZE_T separator = 0;
     BUS_ID_VERDICT verdict = BusCheckHardwareId(Id, Length, Position);
+    if (verdict == BusIdTooLong) {
+        return BusIdInstancePathTooLong;
+    }
     if (verdict != BusIdAccepted) {
         return verdict;
     }

@@ -34,14 +34,9 @@ BusError CheckHardwareIds(ULONG serialNumber, const std::vector<std::wstring>& h
         // A NUL is a forbidden character too, which also keeps it from splitting the
         // multi-string into other ids.
         SIZE_T position = 0;
-        BUS_ID_VERDICT verdict =
+        const BUS_ID_VERDICT verdict =
             index == 0 ? BusCheckDeviceId(id.c_str(), id.size(), serialNumber, &position)
                        : BusCheckHardwareId(id.c_str(), id.size(), &position);
-        // A device id too long for any id is too long for the device id first: its limit,
-        // the stricter one, is the one to name.
-        if (index == 0 && verdict == BusIdTooLong) {
-            verdict = BusIdInstancePathTooLong;
-        }
         if (verdict != BusIdAccepted) {
             return {ERROR_INVALID_PARAMETER,
                     messages::RefusedId(verdict, index + 1, id, position, serialNumber)};

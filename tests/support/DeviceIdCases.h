@@ -51,7 +51,7 @@ inline const std::vector<DeviceIdCase>& DeviceIdCases() {
         {"TooLongForMinus2147483648", DeviceIdOfLength(161), 2147483648UL,
          BusIdInstancePathTooLong},
         {"LongestId", DeviceIdOfLength(199), 7, BusIdInstancePathTooLong},
-        {"TooLongAsAnyId", DeviceIdOfLength(200), 7, BusIdTooLong},
+        {"TooLongAsAnyId", DeviceIdOfLength(200), 7, BusIdInstancePathTooLong},
     };
     return cases;
 }
