@@ -3,6 +3,7 @@
 
 #include "ConferenceBusClient.h"
 #include "ConferenceBusClientC.h"
+#include "Messages.h"
 
 #include <algorithm>
 #include <memory>
@@ -46,17 +47,6 @@ BusError CopyOut(const std::wstring& units, LPWSTR buffer, LPDWORD length) {
     }
     std::copy(units.begin(), units.end(), buffer);
     return {};
-}
-
-std::wstring SystemText(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD size = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const std::wstring result =
-        size != 0 ? std::wstring(text, size) : L"error " + std::to_wstring(code);
-    LocalFree(text);
-    return result.substr(0, result.find_last_not_of(L"\r\n") + 1);
 }
 
 } // namespace
@@ -140,8 +130,12 @@ DWORD __cdecl ConferenceBusErrorMessage(DWORD error, LPWSTR message, LPDWORD len
     }
     // Not guarded: asking for the message must not replace the record it reads.
     try {
-        std::wstring text = error == lastCall.code && !lastCall.message.empty() ? lastCall.message
-                                                                                : SystemText(error);
+        std::wstring text = error == lastCall.code && !lastCall.message.empty()
+                                ? lastCall.message
+                                : conferencebus::messages::SystemText(error);
+        if (text.empty()) {
+            text = L"error " + std::to_wstring(error);
+        }
         text.push_back(L'\0');
         return CopyOut(text, message, length).code;
     } catch (...) {

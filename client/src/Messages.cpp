@@ -92,17 +92,26 @@ std::wstring ListingFailed(const wchar_t* call, DWORD result) {
 }
 
 std::wstring Failed(const wchar_t* what, DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring system = length != 0 ? std::wstring(text, length) : L"unknown error";
-    LocalFree(text);
+    std::wstring system = SystemText(code);
+    if (system.empty()) {
+        system = L"unknown error";
+    }
+    // Inside a sentence the system's text loses its own period.
     while (!system.empty() && (system.back() == L'\n' || system.back() == L'\r' ||
                                system.back() == L' ' || system.back() == L'.')) {
         system.pop_back();
     }
     return std::wstring(what) + L" failed: " + system + L" (error " + std::to_wstring(code) + L")";
+}
+
+std::wstring SystemText(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::wstring system = length != 0 ? std::wstring(text, length) : std::wstring();
+    LocalFree(text);
+    return system.substr(0, system.find_last_not_of(L"\r\n") + 1);
 }
 
 } // namespace conferencebus::messages

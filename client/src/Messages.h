@@ -23,5 +23,7 @@ std::wstring NotOpen();
 std::wstring ListingFailed(const wchar_t* call, DWORD result);
 // "<what> failed: <system text> (error <code>)".
 std::wstring Failed(const wchar_t* what, DWORD code);
+// The system's text for a code, without its line end; empty when the system has none.
+std::wstring SystemText(DWORD code);
 
 } // namespace conferencebus::messages
