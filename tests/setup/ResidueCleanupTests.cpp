@@ -48,15 +48,6 @@ void CreateService() {
     SEAM_REAL(CloseServiceHandle)(manager);
 }
 
-bool KeyExists() {
-    HKEY key = nullptr;
-    const bool exists = RegOpenKeyExW(HKEY_LOCAL_MACHINE, ServiceKey, 0, KEY_READ, &key) == 0;
-    if (exists) {
-        RegCloseKey(key);
-    }
-    return exists;
-}
-
 class ResidueCleanupTest : public MachineTest {
 protected:
     // The tests share one system: each starts without the service and its key.
@@ -116,19 +107,11 @@ TEST_F(ResidueCleanupTest, ServiceHelpersLogTheirStepsAndTheDeleteRunsAfterAnySt
 
 TEST_F(ResidueCleanupTest, RemovesServiceSectionKeyAndFilesInThisOrder) {
     CreateService();
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
-                              (std::wstring(ServiceKey) + L"\\Parameters").c_str(), 0, nullptr, 0,
-                              KEY_WRITE, nullptr, &key, nullptr),
-              0);
-    RegCloseKey(key);
-    for (const std::wstring& file : DriverFiles()) {
-        machine.WriteFile(file, "driver");
-    }
+    machine.WriteResidue();
 
     Uninstall(CleanupOfService(false));
     EXPECT_FALSE(ServiceExists());
-    EXPECT_FALSE(KeyExists());
+    EXPECT_FALSE(FrameworkKeyExists());
     for (const std::wstring& file : DriverFiles()) {
         EXPECT_FALSE(machine.HasFile(file));
     }

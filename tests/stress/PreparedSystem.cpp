@@ -56,15 +56,7 @@ void PreparedSystem::Prepare() {
         machine.WriteFile(L"INF\\" + inf,
                           IsOurs(inf) ? OurPackage : setuptest::OemInf("Display", "Contoso"));
     }
-    for (const std::wstring& file : setuptest::DriverFiles()) {
-        machine.WriteFile(file, "driver");
-    }
-    HKEY key = nullptr;
-    const std::wstring parameters = std::wstring(kit::FrameworkServiceKey) + L"\\Parameters";
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, parameters.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    machine.WriteResidue();
     serviceExists = true;
 
     // The platform's driver installation fails for a path that names no file, as it
@@ -121,12 +113,7 @@ SystemState PreparedSystem::State() const {
         }
     }
     state.service = serviceExists;
-    HKEY key = nullptr;
-    state.frameworkKey = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kit::FrameworkServiceKey, 0, KEY_READ,
-                                       &key) == ERROR_SUCCESS;
-    if (state.frameworkKey) {
-        RegCloseKey(key);
-    }
+    state.frameworkKey = setuptest::FrameworkKeyExists();
     for (const std::wstring& file : setuptest::DriverFiles()) {
         if (machine.HasFile(file)) {
             state.driverFiles.insert(file);

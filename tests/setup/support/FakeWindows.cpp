@@ -50,6 +50,28 @@ bool FakeWindows::HasFile(const std::wstring& relativePath) const {
     return std::ifstream(Narrow(windowsDirectory + L"\\" + relativePath)).good();
 }
 
+void FakeWindows::WriteResidue() const {
+    for (const std::wstring& file : DriverFiles()) {
+        WriteFile(file, "driver");
+    }
+    HKEY key = nullptr;
+    const std::wstring parameters = std::wstring(kit::FrameworkServiceKey) + L"\\Parameters";
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, parameters.c_str(), 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+bool FrameworkKeyExists() {
+    HKEY key = nullptr;
+    const bool exists = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kit::FrameworkServiceKey, 0, KEY_READ,
+                                      &key) == ERROR_SUCCESS;
+    if (exists) {
+        RegCloseKey(key);
+    }
+    return exists;
+}
+
 const std::vector<std::wstring>& DriverFiles() {
     static const std::vector<std::wstring> files = [] {
         std::vector<std::wstring> paths;

@@ -39,7 +39,13 @@ public:
     // Writes a file of the scratch Windows directory, e.g. L"INF\\oem3.inf".
     void WriteFile(const std::wstring& relativePath, const std::string& text) const;
     bool HasFile(const std::wstring& relativePath) const;
+    // What an installation of the package leaves besides its service and INFs: the
+    // framework's service key, with the Parameters subkey the package writes, and the driver
+    // files. The key is the platform registry's own.
+    void WriteResidue() const;
 };
+
+bool FrameworkKeyExists();
 
 // The driver's files, relative to the Windows directory.
 const std::vector<std::wstring>& DriverFiles();
