@@ -40,6 +40,9 @@ std::vector<std::wstring> ArgumentOf(const std::string& function, std::size_t in
 // code as the calls before it left it, so a caller that does not clear it reads a stale one.
 void FailCall(const std::string& function, unsigned nth, std::uintptr_t result, DWORD lastError);
 
+// INVALID_HANDLE_VALUE as a scripted result.
+constexpr std::uintptr_t InvalidHandle = ~std::uintptr_t{0};
+
 // Number of calls of `function` since Reset.
 unsigned CountOf(const std::string& function);
 

@@ -10,7 +10,7 @@ namespace {
 const GUID NetClass = {
     0x4D36E972, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 const std::wstring DisplayClassText = kit::DisplayClassText;
-constexpr std::uintptr_t Invalid = ~std::uintptr_t{0}; // INVALID_HANDLE_VALUE
+using seam::InvalidHandle;
 
 using CreateDeviceNodeTest = MachineTest;
 
@@ -122,12 +122,12 @@ const std::wstring ReadFailed =
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(CreateDeviceNode, CreateDeviceNodeFailureTest, testing::Values(
-    CreateCase{"ListNotCreated", {}, {"SetupDiCreateDeviceInfoList", 1, Invalid, ERROR_ACCESS_DENIED}, {Step + L"SetupDiCreateDeviceInfoList failed 5\n"}, ERROR_ACCESS_DENIED, false},
+    CreateCase{"ListNotCreated", {}, {"SetupDiCreateDeviceInfoList", 1, InvalidHandle, ERROR_ACCESS_DENIED}, {Step + L"SetupDiCreateDeviceInfoList failed 5\n"}, ERROR_ACCESS_DENIED, false},
     CreateCase{"ElementNotCreated", {}, {"SetupDiCreateDeviceInfoW", 1, FALSE, 0xE0000205}, {Created[0], Step + L"SetupDiCreateDeviceInfo failed -536870395\n"}, 0xE0000205, false},
     CreateCase{"PropertyNotWritten", {}, {"SetupDiSetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_PARAMETER}, {Created[0], Created[1], Step + L"SetupDiSetDeviceRegistryProperty failed 87\n"}, ERROR_INVALID_PARAMETER, false},
     CreateCase{"NotRegistered", {}, {"SetupDiCallClassInstaller", 1, FALSE, 0xE000020B}, Created + Lines{Step + L"SetupDiCallClassInstaller failed -536870389\n"}, 0xE000020B, false},
     // The checks below cannot see our present node, so a second one is registered.
-    CreateCase{"ClassNotEnumerated", {Ours}, {"SetupDiGetClassDevsW", 1, Invalid, ERROR_INVALID_DATA}, Created + Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetClassDevs failed 13\n", RegisterSuccess}, 0, true},
+    CreateCase{"ClassNotEnumerated", {Ours}, {"SetupDiGetClassDevsW", 1, InvalidHandle, ERROR_INVALID_DATA}, Created + Lines{L"IDDDeviceInfoSet::PrivateDetectDeviceNode SetupDiGetClassDevs failed 13\n", RegisterSuccess}, 0, true},
     CreateCase{"EnumerationFails", {Ours}, {"SetupDiEnumDeviceInfo", 1, FALSE, ERROR_INVALID_HANDLE}, Created + Lines{RegisterSuccess}, 0, true},
     CreateCase{"IdNotRead", {Ours}, {"SetupDiGetDeviceRegistryPropertyW", 1, FALSE, ERROR_INVALID_DATA}, Created + Lines{ReadFailed + L"13\n", RegisterSuccess}, 0, true},
     CreateCase{"IdListOver600Bytes", {{{kit::HardwareId, std::wstring(300, L'L')}}}, {}, Created + Lines{ReadFailed + L"122\n", RegisterSuccess}, 0, true},

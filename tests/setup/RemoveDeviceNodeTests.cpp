@@ -112,7 +112,7 @@ const std::wstring ReadFailed =
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(RemoveDeviceNode, RemoveDeviceNodeFailureTest, testing::Values(
-    RemoveCase{"ClassNotEnumerated", {Ours}, {"SetupDiGetClassDevsW", 1, ~std::uintptr_t{0}, ERROR_ACCESS_DENIED}, {L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs failed 5\n"}, ERROR_ACCESS_DENIED, {false}},
+    RemoveCase{"ClassNotEnumerated", {Ours}, {"SetupDiGetClassDevsW", 1, seam::InvalidHandle, ERROR_ACCESS_DENIED}, {L"IDDDeviceInfoSet::RemoveDeviceNode SetupDiGetClassDevs failed 5\n"}, ERROR_ACCESS_DENIED, {false}},
     // No closing lines; the node removed before the failure stays removed.
     RemoveCase{"EnumerationFails", {Ours, Ours}, {"SetupDiEnumDeviceInfo", 2, FALSE, ERROR_INVALID_DATA}, SeesOurs + Lines{FoundOne, EnumFailed + L"13\n"}, ERROR_INVALID_DATA, {true, false}},
     RemoveCase{"EnumerationFailsWithASetupCode", {Ours}, {"SetupDiEnumDeviceInfo", 1, FALSE, 0xE000020B}, Start + Lines{EnumFailed + L"-536870389\n"}, 0xE000020B, {false}},

@@ -117,7 +117,7 @@ const std::wstring FieldNotRead = L"IDDDeviceInfoSet::SetupGetStringField SetupO
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(RemoveDriverOemInf, RemoveDriverOemInfFailureTest, testing::Values(
     PackageCase{"NotAnInf", "[Version]\r\nClass=Display\r\n", {}, {OpenFailed + L"-536870656\n"}, 0xE0000100},
-    PackageCase{"NotOpened", Ours.c_str(), {"SetupOpenInfFileW", 2, ~std::uintptr_t{0}, ERROR_SHARING_VIOLATION}, {OpenFailed + L"32\n"}, ERROR_SHARING_VIOLATION},
+    PackageCase{"NotOpened", Ours.c_str(), {"SetupOpenInfFileW", 2, seam::InvalidHandle, ERROR_SHARING_VIOLATION}, {OpenFailed + L"32\n"}, ERROR_SHARING_VIOLATION},
     PackageCase{"NoClass", "[Version]\r\nSignature=\"$Windows NT$\"\r\nProvider=Talvoren\r\n", {}, {LineNotFound + L"-536870654\n"}, 0xE0000102},
     PackageCase{"OurClassWithoutProvider", "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Display\r\n", {}, {LineNotFound + L"-536870654\n"}, 0xE0000102},
     PackageCase{"ValueNotRead", Ours.c_str(), {"SetupGetStringFieldW", 4, FALSE, ERROR_INSUFFICIENT_BUFFER}, {FieldNotRead + L"122\n"}, ERROR_INSUFFICIENT_BUFFER},

@@ -10,7 +10,7 @@ namespace {
 
 using Expect = std::function<void(const FaultSite&, Expectation&)>;
 
-constexpr std::uintptr_t InvalidHandle = ~std::uintptr_t{0};
+using seam::InvalidHandle;
 constexpr std::uintptr_t Null = 0;
 
 // Never swept, and allowed after a step that ends the workflow.
