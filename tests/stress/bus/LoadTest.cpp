@@ -11,6 +11,7 @@
 #include "RequestGenerator.h"
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -19,7 +20,6 @@ constexpr unsigned Callers = 4;
 constexpr int Sessions = 10;
 constexpr int RequestsPerSession = 500; // at most, for each caller
 constexpr uint32_t Serials = 12;
-constexpr NTSTATUS StatusInvalidHandle = static_cast<NTSTATUS>(0xC0000008L);
 
 // Outcomes seen, by Effect.
 struct Tally {
@@ -45,7 +45,7 @@ protected:
                                        request.outputPointer));
             tally.sent++;
             const auto effect = static_cast<size_t>(expected.effect);
-            if (outcome == Outcome(StatusInvalidHandle, 0)) {
+            if (outcome == Outcome(STATUS_INVALID_HANDLE, 0)) {
                 return;
             }
             if (outcome == expected.taken) {

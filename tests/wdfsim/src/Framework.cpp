@@ -302,23 +302,22 @@ NTSTATUS WdfWaitLockCreate(PWDF_OBJECT_ATTRIBUTES LockAttributes, WDFWAITLOCK* L
 
 NTSTATUS WdfWaitLockAcquire(WDFWAITLOCK Lock, PLONGLONG Timeout) {
     Called("WdfWaitLockAcquire");
-    // Without a timeout the caller may wait, which only PASSIVE_LEVEL allows.
     if (Timeout != nullptr) {
         Violation("WdfWaitLockAcquire with a timeout: not simulated");
     }
+    // Without a timeout the caller may wait, which only PASSIVE_LEVEL allows.
     CheckIrql("WdfWaitLockAcquire", PASSIVE_LEVEL);
     auto* lock = Resolve<WaitLock>(Lock, "WdfWaitLockAcquire");
     if (lock == nullptr) {
         return STATUS_INVALID_PARAMETER;
     }
     // A wait lock is not recursive: on Windows the thread would wait for itself forever.
-    if (lock->held && lock->owner == std::this_thread::get_id()) {
+    if (lock->owner == std::this_thread::get_id()) {
         Violation("WdfWaitLockAcquire of a wait lock the thread holds already: deadlock");
         return STATUS_INVALID_PARAMETER;
     }
     lock->mutex.lock();
     lock->owner = std::this_thread::get_id();
-    lock->held = true;
     return STATUS_SUCCESS;
 }
 
@@ -329,11 +328,10 @@ VOID WdfWaitLockRelease(WDFWAITLOCK Lock) {
     if (lock == nullptr) {
         return;
     }
-    if (!lock->held || lock->owner != std::this_thread::get_id()) {
+    if (lock->owner != std::this_thread::get_id()) {
         Violation("WdfWaitLockRelease of a wait lock the thread does not hold");
         return;
     }
-    lock->held = false;
     lock->owner = std::thread::id();
     lock->mutex.unlock();
 }

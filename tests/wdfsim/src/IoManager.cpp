@@ -21,7 +21,6 @@ using namespace wdfsim;
 
 namespace {
 
-constexpr NTSTATUS StatusInvalidHandle = static_cast<NTSTATUS>(0xC0000008L);
 // What lies in the system buffer past the input: the I/O manager does not clear it.
 constexpr unsigned char SystemBufferPattern = 0xCD;
 
@@ -108,7 +107,7 @@ IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* inpu
                                 size_t inputLength, void* output, size_t outputLength) {
     const std::shared_ptr<FileObject> file = Referenced(*state_, handle);
     if (!file) {
-        return {StatusInvalidHandle, 0};
+        return {STATUS_INVALID_HANDLE, 0};
     }
     if (!AccessAllows(file->access, code)) {
         return {STATUS_ACCESS_DENIED, 0};
@@ -145,7 +144,7 @@ IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* inpu
     // On success or a warning the system copies Information bytes back, trusting the value;
     // the framework's verifier stops a request that claims more than the output buffer. With
     // no output buffer nothing is copied and the value reaches the caller only as the byte
-    // count, which the simulation lets pass.
+    // count, which the simulation lets pass unless the caller passed an output pointer (below).
     if (!NT_ERROR(request.status) && outputLength != 0) {
         if (request.information > outputLength) {
             Violation("INFORMATION_LENGTH_MISMATCH: information " +

@@ -153,8 +153,7 @@ struct Driver : Object {
 
 struct WaitLock : Object {
     std::mutex mutex;
-    std::atomic<bool> held{false};
-    std::atomic<std::thread::id> owner{};
+    std::atomic<std::thread::id> owner{}; // no thread's id while the lock is free
 };
 
 struct State {
