@@ -1,5 +1,7 @@
 #include "BusTest.h"
 
+#include <cwchar>
+
 Bytes PluginInput(uint32_t size, uint32_t serial, const std::u16string& units) {
     Bytes bytes(8 + units.size() * 2);
     std::memcpy(&bytes[0], &size, 4);
@@ -59,6 +61,16 @@ std::vector<std::wstring> BusTest::ChildInstances(size_t onBus) {
         instances.push_back(child.instanceId);
     }
     return instances;
+}
+
+wdfsim::PdoIdentity PlugAndPlayIdentity(const std::wstring& deviceId, uint32_t serial) {
+    wchar_t instance[16];
+    std::swprintf(instance, 16, L"%02d", static_cast<int32_t>(serial));
+    wdfsim::PdoIdentity identity;
+    identity.deviceId = deviceId;
+    identity.hardwareIds = {deviceId};
+    identity.instanceId = instance;
+    return identity;
 }
 
 wdfsim::Device& BusDevice(size_t bus) {

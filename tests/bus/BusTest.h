@@ -46,6 +46,10 @@ protected:
     wdfsim::HandleId handle = 0;
 };
 
+// The child the driver makes of a device id and serial number, as Plug and Play sees it: the
+// device id as the one hardware id, the serial as the instance id in the "%02d" form.
+wdfsim::PdoIdentity PlugAndPlayIdentity(const std::wstring& deviceId, uint32_t serial);
+
 // The records behind the framework's handles, for checks of what the driver configured.
 wdfsim::Device& BusDevice(size_t bus);
 const wdfsim::Device& OnlyChild(size_t bus = 0);

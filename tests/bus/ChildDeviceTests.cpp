@@ -5,8 +5,6 @@
 #include "DeviceIdCases.h"
 #include "KitFacts.h"
 
-#include <cwchar>
-
 namespace {
 
 struct Identity {
@@ -143,16 +141,11 @@ TEST_P(DeviceIdRule, RefusedExactlyWherePlugAndPlayWouldStop) {
     const auto result = Plug(row.serialNumber, {id, u"E\\SECOND"});
     EXPECT_EQ(id.size() + 2 + 9, result.information);
 
-    wchar_t instance[16];
-    std::swprintf(instance, 16, L"%02d", static_cast<int>(row.serialNumber));
-    wdfsim::PdoIdentity identity;
-    identity.deviceId = row.id;
-    identity.hardwareIds = {row.id};
-    identity.instanceId = instance;
+    const wdfsim::PdoIdentity identity = PlugAndPlayIdentity(row.id, row.serialNumber);
     const wdfsim::IdFinding finding = wdfsim::CheckChildIds(identity);
     if (row.verdict == BusIdAccepted) {
         EXPECT_EQ(STATUS_SUCCESS, result.status);
-        EXPECT_EQ(std::vector<std::wstring>{instance}, ChildInstances());
+        EXPECT_EQ(std::vector<std::wstring>{identity.instanceId}, ChildInstances());
         EXPECT_EQ(row.id, machine.Children(bus).at(0).deviceId);
         EXPECT_EQ(0u, finding.kind) << finding.rule;
     } else {

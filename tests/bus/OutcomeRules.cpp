@@ -1,7 +1,6 @@
 #include "OutcomeRules.h"
 
 #include <algorithm>
-#include <cwchar>
 #include <iomanip>
 
 std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
@@ -24,13 +23,8 @@ Expectation Always(const char* row, Outcome outcome) {
 
 // What Plug and Play would find wrong with the child the driver makes of the first id.
 bool PlugAndPlayRefuses(const std::u16string& ids, uint32_t serial) {
-    wchar_t instance[16];
-    std::swprintf(instance, 16, L"%02d", static_cast<int32_t>(serial));
-    wdfsim::PdoIdentity identity;
-    identity.deviceId.assign(ids.begin(), std::find(ids.begin(), ids.end(), u'\0'));
-    identity.hardwareIds = {identity.deviceId};
-    identity.instanceId = instance;
-    return wdfsim::CheckChildIds(identity).kind != 0;
+    const std::wstring deviceId(ids.begin(), std::find(ids.begin(), ids.end(), u'\0'));
+    return wdfsim::CheckChildIds(PlugAndPlayIdentity(deviceId, serial)).kind != 0;
 }
 
 } // namespace
