@@ -25,13 +25,12 @@ done
 [ -d "$template" ] || "$tools/wine-template.sh" "$template"
 source "$here/../static/checks.sh"
 for program in open_bus_cpp open_bus_c; do
-    status=0
-    output=$(WINEPREFIX="$work/wine-$program" TALVOREN_WINE_TEMPLATE="$template" \
-        "$tools/wine-run.sh" "$work/x86_64/$program.exe" 2>&1) || status=$?
-    if [ "$status" -eq 1 ] && [[ "$output" == *"error: no ConferenceBus device is present"* ]]; then
+    if output=$(WINEPREFIX="$work/wine-$program" TALVOREN_WINE_TEMPLATE="$template" \
+        "$tools/expect-exit.sh" 1 "error: no ConferenceBus device is present" \
+        "$tools/wine-run.sh" "$work/x86_64/$program.exe"); then
         pass "$program: exit code 1, $output"
     else
-        fail "$program: exit code $status, output: $output"
+        fail "$program: $output"
     fi
 done
 finish "the programs built against the package"
