@@ -12,8 +12,7 @@
 namespace setuptest {
 namespace {
 
-const wchar_t* const ServiceName = kit::ServiceName;
-const wchar_t* const ServiceKey = kit::FrameworkServiceKey;
+using kit::ServiceName;
 
 // Runs `use` on the service, opened through the platform's own calls so that the
 // record does not see it; false when there is no service.
@@ -54,7 +53,7 @@ protected:
     void StartOver() override {
         MachineTest::StartOver();
         RemoveService();
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, ServiceKey);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kit::FrameworkServiceKey);
     }
 
     // Runs the whole uninstall on a machine holding nothing else of ours, and checks the
@@ -119,7 +118,7 @@ TEST_F(ResidueCleanupTest, RemovesServiceSectionKeyAndFilesInThisOrder) {
     // The stop asks for every right on the service, the delete for DELETE alone.
     EXPECT_EQ(seam::CallsTo("OpenSCManagerW").at(0).args,
               (std::vector<std::wstring>{L"null", L"null", L"983103"}));
-    EXPECT_EQ(seam::CallsTo("OpenServiceW").at(0).args.at(1), L"\"TalvorenVirtualDisplay\"");
+    EXPECT_EQ(seam::CallsTo("OpenServiceW").at(0).args.at(1), seam::Describe(ServiceName));
     EXPECT_EQ(seam::ArgumentOf("OpenServiceW", 2),
               (std::vector<std::wstring>{L"983551", L"65536"}));
     EXPECT_EQ(seam::CallsTo("ControlService").at(0).args.at(1), L"1"); // SERVICE_CONTROL_STOP
@@ -129,14 +128,14 @@ TEST_F(ResidueCleanupTest, RemovesServiceSectionKeyAndFilesInThisOrder) {
               (std::vector<std::string>{"ControlService", "DeleteService", "InstallHinfSectionW",
                                         "SHDeleteKeyW", "GetSystemDirectoryW", "DeleteFileW",
                                         "DeleteFileW", "DeleteFileW", "DeleteFileW"}));
-    EXPECT_EQ(
-        seam::CallsTo("InstallHinfSectionW").at(0).args,
-        (std::vector<std::wstring>{
-            L"null", L"null",
-            L"\"DefaultUninstall 128 C:\\Program Files\\Talvoren\\TalvorenDisplay.inf\"", L"0"}));
+    EXPECT_EQ(seam::CallsTo("InstallHinfSectionW").at(0).args,
+              (std::vector<std::wstring>{
+                  L"null", L"null",
+                  seam::Describe((L"DefaultUninstall 128 " + std::wstring(DefaultInfPath)).c_str()),
+                  L"0"}));
     EXPECT_EQ(seam::CallsTo("SHDeleteKeyW").at(0).args,
               (std::vector<std::wstring>{seam::Describe(HKEY_LOCAL_MACHINE),
-                                         L"\"" + std::wstring(ServiceKey) + L"\""}));
+                                         seam::Describe(kit::FrameworkServiceKey)}));
     EXPECT_EQ(seam::CallsTo("GetSystemDirectoryW").at(0).args.at(1), L"1024");
     std::vector<std::wstring> expected;
     for (const std::wstring& file : DriverFiles()) {

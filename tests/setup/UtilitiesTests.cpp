@@ -29,8 +29,7 @@ TEST_F(UtilitiesTest, FailedRescanStepIsLoggedWithoutItsCode) {
         const wchar_t* line;
         unsigned reenumerations;
     } cases[] = {
-        {"CM_Locate_DevNodeW", L"IDDUtilities::ScanForHardwareChanges CM_Locate_DevNode failed\n",
-         0},
+        {"CM_Locate_DevNodeW", RescanNotLocated, 0},
         {"CM_Reenumerate_DevNode",
          L"IDDUtilities::ScanForHardwareChanges CM_Reenumerate_DevNode failed\n", 1},
     };

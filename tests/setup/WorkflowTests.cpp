@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Workflow, WorkflowFailureTest, testing::Values(
     WorkflowCase{"NodeNotCreated", true, {"SetupDiCreateDeviceInfoList", 1, InvalidHandle, 0xE000020B}, L"IDDSetupActions::Install DeviceInfoSet.CreateDeviceNode failed -536870389\n", static_cast<INT>(0xE000020B)},
     WorkflowCase{"DriverNotInstalled", true, {"DiInstallDriverW", 1, FALSE, ERROR_FILE_NOT_FOUND}, L"IDDSetupActions::Install DiInstallDriver failed 2\n", ERROR_FILE_NOT_FOUND},
     WorkflowCase{"NodesNotRemoved", false, {"SetupDiGetClassDevsW", 1, InvalidHandle, ERROR_ACCESS_DENIED}, L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceNode failed 5\n", ERROR_ACCESS_DENIED},
-    WorkflowCase{"PackagesNotRemoved", false, {"FindFirstFileW", 1, InvalidHandle, ERROR_FILE_NOT_FOUND}, L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceOemInf failed 2\n", ERROR_FILE_NOT_FOUND}),
+    WorkflowCase{"PackagesNotRemoved", false, {"FindFirstFileW", 1, InvalidHandle, ERROR_FILE_NOT_FOUND}, UninstallPackagesNotFound, ERROR_FILE_NOT_FOUND}),
     CaseName());
 // clang-format on
 

@@ -32,9 +32,9 @@ void PrintTo(const SystemState& state, std::ostream* out) {
 
 PreparedSystem::PreparedSystem(setuptest::FakeWindows& fakeMachine) : machine(fakeMachine) {
     CreateDirectoryW((machine.windowsDirectory + L"\\" + ProgramFolder).c_str(), nullptr);
-    machine.WriteFile(std::wstring(ProgramFolder) + L"\\TalvorenDisplay.inf", OurPackage);
+    machine.WriteFile(std::wstring(ProgramFolder) + L"\\" + kit::InfName, OurPackage);
     machine.programPath =
-        machine.windowsDirectory + L"\\" + ProgramFolder + L"\\TalvorenSetup64.exe";
+        machine.windowsDirectory + L"\\" + ProgramFolder + L"\\" + kit::ProgramName;
 }
 
 const std::vector<std::wstring>& PreparedSystem::StagedInfs() {
@@ -47,7 +47,7 @@ bool PreparedSystem::IsOurs(const std::wstring& stagedInf) {
 }
 
 std::wstring PreparedSystem::InfPath() const {
-    return machine.windowsDirectory + L"\\" + ProgramFolder + L"\\TalvorenDisplay.inf";
+    return machine.windowsDirectory + L"\\" + ProgramFolder + L"\\" + kit::InfName;
 }
 
 void PreparedSystem::Prepare() {

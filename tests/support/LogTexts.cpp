@@ -61,6 +61,8 @@ const wchar_t UninstallNodesRemoved[] =
     L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceNode success\n";
 const wchar_t UninstallPackagesRemoved[] =
     L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceOemInf success\n";
+const wchar_t UninstallPackagesNotFound[] =
+    L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceOemInf failed 2\n";
 const wchar_t UninstallFinished[] = L"IDDSetupActions::Uninstall Uninstall Process Finished\n";
 
 const wchar_t ServiceStopEntry[] = L"IDDUtilities::ServiceStop\n";

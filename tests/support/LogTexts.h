@@ -41,6 +41,7 @@ extern const wchar_t NoMoreItems[];
 extern const wchar_t NoInstanceFound[];
 extern const wchar_t UninstallNodesRemoved[];
 extern const wchar_t UninstallPackagesRemoved[];
+extern const wchar_t UninstallPackagesNotFound[]; // no OEM INF at all
 extern const wchar_t UninstallFinished[];
 
 // The service helpers' lines; the service does not exist when OpenService fails with 1060.

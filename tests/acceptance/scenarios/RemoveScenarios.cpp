@@ -19,15 +19,14 @@ protected:
 };
 
 Lines Begin() {
-    return MaskedBanner() + Removing() + Lines{UninstallBegin, Configuration(KitInfPath)} +
-           RemoveNodeStart();
+    return MaskedBanner() + Removing() + Lines{UninstallBegin, Configuration(KitInfPath)};
 }
 
 // The device walk of a system with two nodes of the kit and the two lookalikes.
 Lines RemoveTwoDevices() {
     const auto hwids = [](const Lines& ids) { return CurrentHwids(L"RemoveDeviceNode", ids); };
-    return Begin() + hwids({WineDisplayAdapter, kit::HardwareId}) + Lines{RemovalFound(1)} +
-           hwids({kit::HardwareId}) + Lines{RemovalFound(2)} +
+    return Begin() + RemoveNodeStart() + hwids({WineDisplayAdapter, kit::HardwareId}) +
+           Lines{RemovalFound(1)} + hwids({kit::HardwareId}) + Lines{RemovalFound(2)} +
            hwids({prep::LookalikeDevices[0][0], prep::LookalikeDevices[1][0]}) +
            Lines{NoMoreItems, UninstallNodesRemoved} + RemovePackages();
 }
@@ -104,12 +103,10 @@ TEST_F(Remove, InstalledSystemWithoutServiceKeyAndFiles) {
 TEST_F(Remove, SystemWithoutAnyPackage) {
     EXPECT_EQ(0u, RunSetup(L"remove"));
 
-    EXPECT_EQ(FileBytes(Begin() + CurrentHwids(L"RemoveDeviceNode", {WineDisplayAdapter}) +
-                        Lines{NoMoreItems, NoInstanceFound, UninstallNodesRemoved,
+    EXPECT_EQ(FileBytes(Begin() + RemoveNodeFindingNone({WineDisplayAdapter}) +
+                        Lines{UninstallNodesRemoved,
                               L"IDDDeviceInfoSet::RemoveDriverOemInf FindFirstFileW failed 2\n",
-                              L"IDDSetupActions::Uninstall DeviceInfoSet.RemoveDeviceOemInf "
-                              L"failed 2\n",
-                              SetupFailed}),
+                              UninstallPackagesNotFound, SetupFailed}),
               Log());
 }
 
