@@ -118,7 +118,8 @@ std::string ReadLogFileAt(LONGLONG offset, DWORD count) {
 
 // A 32-bit move fails once the position no longer fits (Windows' rule, which the seam
 // follows where Wine does not): the messages must still land at the end and the Ctrl-Z
-// rule hold, before and after the 4 GiB boundary. The file is sparse, its hole on no disk.
+// rule hold, before and after the 4 GiB boundary. The file is a hole but for its end, which
+// a file system that keeps holes stores on no disk.
 TEST_F(LogTest, LogCrossing4GiBKeepsItsStartAndTakesEveryMessageAtItsEnd) {
     const std::string head = "earlier run\r\n";
     const std::string tail = "tail\r\n\x1A";

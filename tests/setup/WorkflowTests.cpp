@@ -107,7 +107,7 @@ struct WorkflowCase {
     INT result;
 };
 
-class WorkflowFailureTest : public FailureTable<WorkflowCase> {};
+using WorkflowFailureTest = FailureTable<WorkflowCase>;
 
 TEST_P(WorkflowFailureTest, EndsWithTheWorkflowsLineAndTheStepsCode) {
     const WorkflowCase& c = GetParam();

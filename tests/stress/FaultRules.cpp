@@ -22,7 +22,7 @@ const std::vector<std::string> Releases = {
 const std::vector<std::string> NotSwept = {"GetLocalTime", "VerSetConditionMask",
                                            "OutputDebugStringW", "PathStripPathW",
                                            "InstallHinfSectionW"};
-// The log's calls, swept but allowed after a step that ends the workflow.
+// The log's calls, allowed after a step that ends the workflow.
 const std::vector<std::string> LogCalls = {"CreateFileA", "SetFilePointerEx", "ReadFile",
                                            "WriteFile",   "SetEndOfFile",     "OutputDebugStringW"};
 

@@ -27,10 +27,7 @@ protected:
 
     // Every message went to the debugger and, but for one lost copy, to the file.
     void ExpectLogSinks(const Lines& clean, std::size_t failedAt, const Expectation& expected) {
-        Lines messages;
-        for (const std::wstring& line : setuptest::DebuggerLines()) {
-            messages.push_back(line.substr(16, line.size() - 17)); // less prefix, line feed
-        }
+        const Lines messages = setuptest::DebuggerMessages();
         if (expected.keepsCleanLog) {
             EXPECT_EQ(messages, clean);
         } else {

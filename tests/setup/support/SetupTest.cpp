@@ -5,13 +5,14 @@
 #include "Seam.h"
 
 #include <cstdio>
+#include <cwchar>
 #include <algorithm>
 #include <fstream>
 
 namespace setuptest {
 
-// The fixture reaches the file through the C runtime, whose own imports bypass the
-// seam, so reading and writing it here leaves no trace in the call record.
+// The fixture writes the file through the C runtime, whose own imports bypass the seam, so
+// that writing it leaves no trace in the call record (ReadLogFile reads it the same way).
 void WriteLogFile(const std::string& bytes) {
     std::ofstream file(kit::LogPathBytes, std::ios::binary | std::ios::trunc);
     file << bytes;
@@ -25,8 +26,19 @@ std::vector<std::wstring> DebuggerLines() {
     return lines;
 }
 
+const wchar_t DebuggerPrefix[] = L"IDDDriverSetup: ";
+
 std::wstring DebuggerLine(const std::wstring& message) {
-    return L"IDDDriverSetup: " + message + L"\n";
+    return DebuggerPrefix + message + L"\n";
+}
+
+std::vector<std::wstring> DebuggerMessages() {
+    const std::size_t prefix = std::wcslen(DebuggerPrefix);
+    std::vector<std::wstring> messages;
+    for (const std::wstring& line : DebuggerLines()) {
+        messages.push_back(line.substr(prefix, line.size() - prefix - 1));
+    }
+    return messages;
 }
 
 std::vector<std::string> CallsAmong(const std::vector<std::string>& functions) {

@@ -24,6 +24,8 @@ std::vector<std::wstring> DebuggerLines();
 
 // A message as the debugger gets it: behind the prefix, with one more line feed.
 std::wstring DebuggerLine(const std::wstring& message);
+// The messages of DebuggerLines(), without that prefix and line feed.
+std::vector<std::wstring> DebuggerMessages();
 
 // The names of the recorded calls to any of `functions`, in the order they were made.
 std::vector<std::string> CallsAmong(const std::vector<std::string>& functions);
