@@ -14,10 +14,6 @@ namespace wdfsim {
 
 namespace {
 
-bool Same(const std::wstring& a, const std::wstring& b) {
-    return _wcsicmp(a.c_str(), b.c_str()) == 0;
-}
-
 // A decoration NTamd64[.major[.minor[.product[.suite[.build]]]]] as a version the system must
 // meet; a wrong architecture gives nothing.
 bool DecorationVersion(const std::wstring& decoration, std::tuple<long, long, long>* version) {
@@ -34,7 +30,7 @@ bool DecorationVersion(const std::wstring& decoration, std::tuple<long, long, lo
         return std::wcstol(text.c_str(), nullptr, 10);
     };
     *version = {number(parts[1]), number(parts[2]), number(parts[5])};
-    return Same(parts[0], L"NTamd64");
+    return SameText(parts[0], L"NTamd64");
 }
 
 } // namespace
@@ -53,7 +49,7 @@ InfModel ReadInfModel(const std::wstring& infPath, const std::wstring& hardwareI
             }
             const std::wstring section = manufacturer[1] + L"." + manufacturer[field];
             for (const auto& line : inf.Lines(section)) {
-                if (line.size() > 2 && Same(line[2], hardwareId)) {
+                if (line.size() > 2 && SameText(line[2], hardwareId)) {
                     best = version;
                     model.modelsSection = section;
                     model.installSection = line[1];
@@ -73,14 +69,14 @@ InfModel ReadInfModel(const std::wstring& infPath, const std::wstring& hardwareI
         }
     }
     for (const auto& hw : inf.Lines(install + L".HW")) {
-        if (!Same(hw[0], L"AddReg")) {
+        if (!SameText(hw[0], L"AddReg")) {
             continue;
         }
         for (size_t field = 1; field < hw.size(); field++) {
             for (const auto& value : inf.Lines(hw[field])) {
                 // HKR,,Exclusive,0x10001,1: a REG_DWORD on the device's own key.
-                if (value.size() > 5 && Same(value[1], L"HKR") && value[2].empty() &&
-                    Same(value[3], L"Exclusive")) {
+                if (value.size() > 5 && SameText(value[1], L"HKR") && value[2].empty() &&
+                    SameText(value[3], L"Exclusive")) {
                     model.properties.exclusive = std::wcstoul(value[5].c_str(), nullptr, 0) != 0;
                 }
             }

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <cwctype>
 
 // The loader stub binds the driver by this name.
 extern "C" DRIVER_INITIALIZE DriverEntry;
@@ -70,18 +69,6 @@ void CheckIrql(const char* routine, KIRQL highest) {
     if (irql > highest) {
         Violation(std::string(routine) + " called at IRQL " + std::to_string(irql));
     }
-}
-
-bool SameText(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); i++) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 Object::Object() {

@@ -26,27 +26,20 @@ public:
         INFCONTEXT line;
         for (BOOL found = SetupFindFirstLineW(file_.handle, section.c_str(), nullptr, &line); found;
              found = SetupFindNextLine(&line, &line)) {
-            std::vector<std::wstring> fields;
-            for (DWORD field = 0; field <= SetupGetFieldCount(&line); field++) {
-                wchar_t text[512];
-                fields.push_back(SetupGetStringFieldW(&line, field, text, ARRAYSIZE(text), nullptr)
-                                     ? text
-                                     : L"");
-            }
-            lines.push_back(fields);
+            lines.push_back(Fields(line));
         }
         return lines;
     }
 
-    // The first line with the key, keys compared as the parser does; the first line of all for
-    // an empty key; no fields where there is no such line.
+    // The first line with the key, as the parser finds it; the first line of all for an empty
+    // key; no fields where there is no such line.
     std::vector<std::wstring> Line(const std::wstring& section, const std::wstring& key) const {
-        for (const auto& line : Lines(section)) {
-            if (key.empty() || _wcsicmp(line[0].c_str(), key.c_str()) == 0) {
-                return line;
-            }
+        INFCONTEXT line;
+        if (!SetupFindFirstLineW(file_.handle, section.c_str(), key.empty() ? nullptr : key.c_str(),
+                                 &line)) {
+            return {};
         }
-        return {};
+        return Fields(line);
     }
 
     // Where the platform copies the files of a CopyFiles section.
@@ -59,6 +52,16 @@ public:
     }
 
 private:
+    static std::vector<std::wstring> Fields(INFCONTEXT& line) {
+        std::vector<std::wstring> fields;
+        for (DWORD field = 0; field <= SetupGetFieldCount(&line); field++) {
+            wchar_t text[512];
+            fields.push_back(
+                SetupGetStringFieldW(&line, field, text, ARRAYSIZE(text), nullptr) ? text : L"");
+        }
+        return fields;
+    }
+
     testsupport::InfFile file_;
 };
 

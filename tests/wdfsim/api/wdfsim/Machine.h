@@ -6,12 +6,26 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cwctype>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace wdfsim {
+
+// Texts compare without regard to case, as device paths, instance ids and INF keys do.
+inline bool SameText(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); i++) {
+        if (std::towlower(a[i]) != std::towlower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 using Status = int32_t; // an NTSTATUS
 using HandleId = uint32_t;

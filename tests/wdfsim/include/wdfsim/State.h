@@ -182,9 +182,6 @@ struct State {
 // The machine the framework routines act on.
 State& Current();
 
-// Texts compare without regard to case, as device paths and instance ids do.
-bool SameText(const std::wstring& a, const std::wstring& b);
-
 // Fails the running test with the verifier's finding.
 void Violation(const std::string& finding);
 
