@@ -1,5 +1,6 @@
 #include "SystemState.h"
 
+#include "InfFile.h"
 #include "KitFacts.h"
 
 #include <cfgmgr32.h>
@@ -69,13 +70,11 @@ std::vector<StagedInf> StagedInfs() {
     }
     do {
         StagedInf staged{found.cFileName, {}, {}, {}};
-        HINF inf = SetupOpenInfFileW((infFolder + found.cFileName).c_str(), nullptr, INF_STYLE_WIN4,
-                                     nullptr);
-        if (inf != INVALID_HANDLE_VALUE) {
-            staged.infClass = VersionValue(inf, L"Class");
-            staged.provider = VersionValue(inf, L"Provider");
-            staged.driverVer = VersionValue(inf, L"DriverVer");
-            SetupCloseInfFile(inf);
+        const testsupport::InfFile inf(infFolder + found.cFileName);
+        if (inf.handle != INVALID_HANDLE_VALUE) {
+            staged.infClass = VersionValue(inf.handle, L"Class");
+            staged.provider = VersionValue(inf.handle, L"Provider");
+            staged.driverVer = VersionValue(inf.handle, L"DriverVer");
         }
         infs.push_back(staged);
     } while (FindNextFileW(search, &found));
