@@ -252,7 +252,7 @@ namespace {
 // changes to its end: a copy of each matching description, with its device where one exists.
 struct Iteration {
     struct Child {
-        explicit Child(ULONG size) : description(size) {}
+        Child(ULONG size, Device* pdo) : description(size), device(pdo) {}
         Storage description;
         Device* device;
     };
@@ -300,9 +300,8 @@ VOID WdfChildListBeginIteration(WDFCHILDLIST ChildList, PWDF_CHILD_LIST_ITERATOR
     Locked locked(*list);
     for (const ChildEntry& entry : list->entries) {
         if ((RetrieveFlag(entry) & Iterator->Flags) != 0) {
-            iteration->children.emplace_back(size);
+            iteration->children.emplace_back(size, entry.pdo.get());
             std::memcpy(iteration->children.back().description.get(), entry.header(), size);
-            iteration->children.back().device = entry.pdo.get();
         }
     }
     Iterator->Reserved[0] = iteration.release();
