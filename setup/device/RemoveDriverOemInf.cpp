@@ -38,11 +38,13 @@ DWORD IDDDeviceInfoSet::RemoveDriverOemInf(const wchar_t* className, const wchar
     SetLastError(ERROR_SUCCESS);
     const UINT length = GetWindowsDirectoryW(infDirectory, MAX_PATH);
     if (!PathQueryFitted(length, MAX_PATH)) {
-        // Also for a zero result: a failure must never come back as 0, success.
-        const DWORD error = PathQueryError();
-        LogMessage(LOG_ERROR,
-                   L"IDDDeviceInfoSet::RemoveDriverOemInf GetWindowsDirectory failed %d\n", error);
-        return error;
+        // A path that did not fit is reported as such; a zero result that set no code is a
+        // failure like any other codeless one. Neither may come back as 0, success.
+        if (length != 0) {
+            SetLastError(PathQueryError());
+        }
+        return LogLastError(L"IDDDeviceInfoSet::RemoveDriverOemInf GetWindowsDirectory failed %d\n",
+                            FailedWithoutCode);
     }
     if (!AppendPath(infDirectory, L"INF")) {
         return LogLastError(L"IDDDeviceInfoSet::RemoveDriverOemInf PathAppendW1 failed %d\n");

@@ -19,7 +19,7 @@ static void Check(int passed, const char* condition, int line) {
 }
 
 /* The message for the error, read into a buffer of exactly the size asked for first. */
-static int MessageIs(DWORD error, LPCWSTR expected) {
+int MessageIs(DWORD error, LPCWSTR expected) {
     WCHAR text[300];
     DWORD length = 0;
     if (ConferenceBusErrorMessage(error, NULL, &length) != ERROR_MORE_DATA ||
@@ -47,6 +47,8 @@ int PlugAndUnplugFromC(void) {
           ERROR_MORE_DATA);
     CHECK(length == 31);
     CHECK(MessageIs(ERROR_INVALID_PARAMETER, L"serial 5 is already plugged in"));
+    /* Any other code gets the system's words, without their line end. */
+    CHECK(MessageIs(ERROR_FILE_NOT_FOUND, L"File not found."));
 
     CHECK(ConferenceBusUnplug(bus, 9) == ERROR_INVALID_PARAMETER);
     CHECK(MessageIs(ERROR_INVALID_PARAMETER, L"no child with serial 9"));

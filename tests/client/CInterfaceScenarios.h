@@ -16,6 +16,8 @@ int PlugAndUnplugFromC(void);
 int FindAndOpenFromC(LPCWSTR firstPath, LPCWSTR secondPath);
 /* Opening the first bus fails with this code and message. */
 int OpenFailsFromC(DWORD error, LPCWSTR message);
+/* Whether ConferenceBusErrorMessage gives exactly this text for the error on this thread. */
+int MessageIs(DWORD error, LPCWSTR expected);
 
 #ifdef __cplusplus
 }

@@ -2,6 +2,7 @@
 // framework simulation.
 
 #include <new>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,13 @@ TEST(CInterface, FindsAndOpensTheSecondBus) {
 TEST(CInterface, NoBusPresent) {
     SimulatedBus simulated(0);
     EXPECT_EQ(0, OpenFailsFromC(ERROR_DEV_NOT_EXIST, L"no ConferenceBus device is present"));
+    // The words of the last failure belong to the thread that failed.
+    HCONFERENCEBUS bus = nullptr;
+    ASSERT_EQ(DWORD{ERROR_DEV_NOT_EXIST}, ConferenceBusOpen(nullptr, &bus));
+    std::thread([] {
+        EXPECT_TRUE(MessageIs(ERROR_DEV_NOT_EXIST, L"Device does not exist."));
+    }).join();
+    EXPECT_TRUE(MessageIs(ERROR_DEV_NOT_EXIST, L"no ConferenceBus device is present"));
 }
 
 TEST(CInterface, NoExceptionLeavesTheInterface) {

