@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "ConferenceBusClient.h"
 #include "ConferenceBusPublic.h"
 #include "DeviceIdCases.h"
@@ -93,15 +91,11 @@ TEST_F(OpenClient, SendsTheRecordsByteForByte) {
         {0x10, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0},
         {0x10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};
     EXPECT_EQ(expected, simulated.Requests());
-    EXPECT_EQ(expected[0], conferencebus::PlugInRecord(0x01020304, {L"A\\B", L"C"}));
-    const auto calls = seam::CallsTo("DeviceIoControl");
-    ASSERT_EQ(3u, calls.size());
-    EXPECT_EQ(L"2768896", calls[0].args[1]);
-    EXPECT_EQ(L"2768900", calls[1].args[1]);
 }
 
-// Ids the client refuses before sending, with the reason (a child without ids and an empty
-// id are the C interface's scenarios').
+// Ids the client refuses before sending, with the reason: one row for each form of the
+// message (a child without ids and an empty id are the C interface's scenarios'; which ids
+// are refused at all is the shared rule's table, below).
 struct Refused {
     const char* name;
     std::vector<std::wstring> ids;
@@ -124,9 +118,6 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"NulInId",
                 {std::wstring(L"X\\A\0B", 5)},
                 std::wstring(L"hardware id 1 holds U+0000 at character 4") + CharacterRule},
-        Refused{"Comma",
-                {L"FENWAREL\\CAM,1"},
-                std::wstring(L"hardware id 1 holds U+002C at character 13") + CharacterRule},
         Refused{"SurrogatePair",
                 {L"X\\A", L"CAM\xd83d\xdcf7"},
                 std::wstring(L"hardware id 2 holds U+1F4F7 at character 4") + CharacterRule},
@@ -148,8 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                 L"may have"}),
     [](const auto& test) { return std::string(test.param.name); });
 
-// The driver refuses exactly these ids; the client refuses them too, saying why, and sends
-// every other one.
+// The driver refuses exactly these ids; the client refuses them too, and sends every other one.
 class SharedIdRule : public WithOpenClient<::testing::TestWithParam<testsupport::DeviceIdCase>> {};
 
 TEST_P(SharedIdRule, RefusedIdsAreNotSent) {
@@ -160,13 +150,7 @@ TEST_P(SharedIdRule, RefusedIdsAreNotSent) {
         EXPECT_EQ(1u, simulated.Requests().size());
         return;
     }
-    const std::map<BUS_ID_VERDICT, std::wstring> reasons = {
-        {BusIdEmpty, L" is empty"},
-        {BusIdForbiddenCharacter, L" holds U+"},
-        {BusIdNotEnumeratorForm, L"ENUMERATOR\\ID"},
-        {BusIdInstancePathTooLong, L"the most the device id of serial"}};
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), result.code);
-    EXPECT_NE(std::wstring::npos, result.message.find(reasons.at(idCase.verdict)));
     EXPECT_TRUE(simulated.Requests().empty());
 }
 

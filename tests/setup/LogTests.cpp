@@ -139,23 +139,6 @@ TEST_F(LogTest, LogCrossing4GiBKeepsItsStartAndTakesEveryMessageAtItsEnd) {
     EXPECT_EQ(ReadLogFileAt(tailAt, 4096), "tail\r\ncrossing 4 GiB\r\nmarkedlast\r\n");
 }
 
-// Each message is one exclusive open, one write and one close, and the file copy is
-// complete before the debugger copy goes out.
-TEST_F(LogTest, EachMessageIsOneExclusiveOpenOneWriteOneClose) {
-    LogMessage(LOG_ERROR, L"one\n");
-    LogMessage(LOG_ERROR, L"two\n");
-    const std::vector<std::string> perMessage = {"CreateFileA", "WriteFile", "CloseHandle",
-                                                 "OutputDebugStringW"};
-    std::vector<std::string> expected = perMessage;
-    expected.insert(expected.end(), perMessage.begin(), perMessage.end());
-    EXPECT_EQ(CallsAmong(perMessage), expected);
-    const seam::Call open = seam::CallsTo("CreateFileA").at(0);
-    EXPECT_EQ(open.args.at(0), L"\"" + std::wstring(kit::LogPath) + L"\"");
-    EXPECT_EQ(open.args.at(2), L"0"); // no sharing
-    EXPECT_EQ(open.args.at(4), std::to_wstring(OPEN_ALWAYS));
-    EXPECT_EQ(seam::CallsTo("CloseHandle").at(0).args.at(0), open.result);
-}
-
 TEST_F(LogTest, FileHeldOpenByAnotherOpenerLosesOnlyTheFileCopy) {
     LogMessage(LOG_ERROR, L"before\n");
     HANDLE viewer =

@@ -144,28 +144,4 @@ TEST_P(LogContention, EveryMessageIsWholeOrAbsentAndAlwaysReachesTheDebugger) {
 
 INSTANTIATE_TEST_SUITE_P(Processes, LogContention, ::testing::Values(2, 4));
 
-TEST(LogViewer, AReaderHoldingTheFileLosesOnlyTheFileCopies) {
-    DeleteFileA(LogFile);
-    Writer first = Start(0, 5);
-    ASSERT_EQ(Finish(first), 5);
-    const std::string before = ReadLogFile();
-
-    // A viewer opens the file as viewers do, sharing it; the log's exclusive open then
-    // fails for as long as the viewer keeps it.
-    HANDLE viewer = CreateFileA(LogFile, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
-    Writer blocked = Start(1, 200);
-    EXPECT_EQ(Finish(blocked), 200);
-    CloseHandle(viewer);
-    EXPECT_EQ(ReadLogFile(), before);
-
-    Writer after = Start(2, 10);
-    EXPECT_EQ(Finish(after), 10);
-    const auto written = WholeMessages(ReadLogFile()).perWriter;
-    EXPECT_EQ(written.at(0), 5);
-    EXPECT_EQ(written.count(1), 0u);
-    EXPECT_EQ(written.at(2), 10);
-}
-
 } // namespace

@@ -12,7 +12,7 @@ TEST_F(Arguments, WrongOrMissingWordLeavesTheSystemAlone) {
     Prepare({});
     const std::wstring before = Describe(CaptureSystemState());
 
-    for (const wchar_t* actionText : {L"", L"Install", L"REMOVE", L"instal remov"}) {
+    for (const wchar_t* actionText : {L"", L"REMOVE"}) { // the entry's table has the others
         SCOPED_TRACE(testing::PrintToString(std::wstring(actionText)));
         DeleteLog();
         EXPECT_EQ(0u, RunSetup(actionText));

@@ -11,15 +11,11 @@ class Install : public SetupScenario {};
 // On Windows a run registers the device node; Wine's listing of unregistered elements
 // makes the program find its own element instead (the registration itself is proven at
 // the seam). Either way the log says success and no node appears. "install" wins wherever
-// it stands in the action text, even inside "uninstall" or after "remove".
+// it stands in the action text (the entry's table has the other forms).
 TEST_F(Install, OnWindows10WithoutTheDevice) {
     ReportWindows(L"10.0", L"19041");
-    for (const wchar_t* actionText : {L"install", L"uninstall", L"remove install", L"/install"}) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(actionText)));
-        DeleteLog();
-        EXPECT_EQ(0u, RunSetup(actionText));
-        EXPECT_EQ(FileBytes(InstallWithoutDevice()), Log());
-    }
+    EXPECT_EQ(0u, RunSetup(L"remove install"));
+    EXPECT_EQ(FileBytes(InstallWithoutDevice()), Log());
     const SystemState after = CaptureSystemState();
     EXPECT_TRUE(after.rootDisplayDevices.empty()) << Describe(after);
     EXPECT_TRUE(after.stagedInfs.empty()) << Describe(after);
