@@ -18,12 +18,12 @@ CHILD_ID_DESCRIPTION Description(ULONG serial) {
     return description;
 }
 
-// A child added straight to the bus's list, as by a driver that checks nothing.
-NTSTATUS AddUnchecked(ULONG serial, std::wstring ids) {
-    ids.push_back(L'\0');
+// A child added straight to the bus's list, as by a driver that checks nothing. Its record
+// stays with the bus, which frees it when it goes.
+NTSTATUS AddUnchecked(ULONG serial, const std::wstring& id) {
     CHILD_ID_DESCRIPTION description = Description(serial);
-    description.HardwareIds = &ids[0];
-    description.HardwareIdsLength = ids.size() + 1;
+    description.Child = BusChildCreate(serial, id.c_str(), id.size());
+    InsertTailList(&FdoGetData(Bus())->Children, &description.Child->Link);
     return WdfChildListAddOrUpdateChildDescriptionAsPresent(WdfFdoGetDefaultChildList(Bus()),
                                                             &description.Header, nullptr);
 }
@@ -89,18 +89,24 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenRule{"DoubleFree", "not allocated",
                    [](wdfsim::Machine&) {
                        PVOID block = ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG);
-                       ExFreePoolWithTag(block, 0);
-                       ExFreePoolWithTag(block, 0);
+                       ExFreePoolWithTag(block, BUS_POOL_TAG);
+                       ExFreePoolWithTag(block, BUS_POOL_TAG);
                    }},
         BrokenRule{"WrongTag", "wrong tag",
                    [](wdfsim::Machine&) {
                        ExFreePoolWithTag(ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG),
                                          0x41414141);
                    }},
-        BrokenRule{"PageableCodeAtDispatchLevel", "pageable routine UnplugChild ran at IRQL 2",
-                   [](wdfsim::Machine&) {
-                       wdfsim::IrqlScope raised(DISPATCH_LEVEL);
-                       UnplugChild(Bus(), 0);
+        // A queue left at the default execution level gets a kernel-mode sender's request at
+        // DISPATCH_LEVEL.
+        BrokenRule{"PageableCodeAtDispatchLevel", "pageable routine BusDeviceControl ran at IRQL 2",
+                   [](wdfsim::Machine& machine) {
+                       BusDevice(0).defaultQueue->hasAttributes = false;
+                       wdfsim::HandleId handle;
+                       machine.Open(0, wdfsim::FileReadData, &handle);
+                       const ULONG otherFunction =
+                           CTL_CODE(FILE_DEVICE_BUS_EXTENDER, 2, METHOD_BUFFERED, FILE_READ_ACCESS);
+                       machine.DeviceControl(handle, otherFunction, nullptr, 0, nullptr, 0, true);
                    }},
         BrokenRule{"RequestNeverCompleted", "returned without completing its request",
                    [](wdfsim::Machine& machine) { SendThrough(machine, NeverCompletes, 8); }},
@@ -150,7 +156,7 @@ TEST(Verifier, DescriptionCallbacksRunUnderTheListLock) {
         [](WDFCHILDLIST, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER,
            PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER destination) -> NTSTATUS {
         EXPECT_EQ(DISPATCH_LEVEL, KeGetCurrentIrql());
-        CONTAINING_RECORD(destination, CHILD_ID_DESCRIPTION, Header)->HardwareIds = nullptr;
+        CONTAINING_RECORD(destination, CHILD_ID_DESCRIPTION, Header)->Child = nullptr;
         return STATUS_SUCCESS;
     };
     // These children have no ids: they must never reach Plug and Play.
