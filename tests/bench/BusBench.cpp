@@ -126,7 +126,8 @@ bool Measure(size_t children, int samples, Row* row) {
         bus.machine().ClearCalls();
     }
     *row = {children, Median(plugins), Median(unplugs), poolBytesPerChild, Median(refusals)};
-    return bus.PoolBytesPerChild(children) == poolBytesPerChild && bus.Finish();
+    // The samples left the record of the last one, which the next plug-in would free.
+    return bus.PoolBytesPerChild(children + 1) == poolBytesPerChild && bus.Finish();
 }
 
 } // namespace
