@@ -79,8 +79,9 @@ void Free(ChildList& list, Entries& gone) {
 }
 
 void Unlink(ChildList& list, Entries::iterator entry, Entries& gone) {
-    auto& queue = list.modifications;
-    queue.erase(std::remove(queue.begin(), queue.end(), entry), queue.end());
+    for (auto* pending : {&list.modifications, &list.toCreate}) {
+        pending->erase(std::remove(pending->begin(), pending->end(), entry), pending->end());
+    }
     gone.splice(gone.end(), list.entries, entry);
 }
 
