@@ -1,36 +1,8 @@
-// The child list's description callbacks. The framework calls them under the list's spin
-// lock, at up to DISPATCH_LEVEL, so they stay non-paged and use non-paged pool only.
+// The child list's description callbacks. The framework may call them at up to
+// DISPATCH_LEVEL, Compare under the list's spin lock, so they stay non-paged. The framework
+// copies descriptions byte for byte: a copy shares the bus's record of the child.
 
 #include "ConferenceBus.h"
-
-NTSTATUS ChildDescriptionDuplicate(
-    WDFCHILDLIST ChildList,
-    PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER SourceIdentificationDescription,
-    PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER DestinationIdentificationDescription) {
-    UNREFERENCED_PARAMETER(ChildList);
-
-    PCHILD_ID_DESCRIPTION source = ChildIdDescription(SourceIdentificationDescription);
-    PCHILD_ID_DESCRIPTION destination = ChildIdDescription(DestinationIdentificationDescription);
-
-    destination->SerialNumber = source->SerialNumber;
-    destination->HardwareIdsLength = source->HardwareIdsLength;
-    // After a failed duplicate the framework cleans the destination up, which must then find
-    // no block to free rather than whatever the record held before.
-    destination->HardwareIds = NULL;
-
-    SIZE_T bytes;
-    NTSTATUS status = RtlSIZETMult(source->HardwareIdsLength, sizeof(WCHAR), &bytes);
-    if (!NT_SUCCESS(status)) {
-        return status;
-    }
-
-    destination->HardwareIds = (PWCHAR)ExAllocatePoolWithTag(NonPagedPoolNx, bytes, BUS_POOL_TAG);
-    if (destination->HardwareIds == NULL) {
-        return STATUS_INSUFFICIENT_RESOURCES;
-    }
-    RtlCopyMemory(destination->HardwareIds, source->HardwareIds, bytes);
-    return STATUS_SUCCESS;
-}
 
 BOOLEAN ChildDescriptionCompare(
     WDFCHILDLIST ChildList,
@@ -44,15 +16,17 @@ BOOLEAN ChildDescriptionCompare(
     return first->SerialNumber == second->SerialNumber;
 }
 
+// The framework frees an entry once Plug and Play has removed its device, or at once when it
+// drops an entry that never got one. Only from then on may the serial number be plugged in
+// again. The bus's lock may be held by this very thread (an unplug that drops a pending child),
+// so the end is recorded without it; the record outlives the entry.
 VOID ChildDescriptionCleanup(
     WDFCHILDLIST ChildList,
     PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER IdentificationDescription) {
     UNREFERENCED_PARAMETER(ChildList);
 
-    PCHILD_ID_DESCRIPTION description = ChildIdDescription(IdentificationDescription);
-
-    if (description->HardwareIds != NULL) {
-        ExFreePoolWithTag(description->HardwareIds, 0);
-        description->HardwareIds = NULL;
+    PBUS_CHILD child = ChildIdDescription(IdentificationDescription)->Child;
+    if (child != NULL) {
+        InterlockedExchange(&child->EntryFreed, TRUE);
     }
 }

@@ -15,7 +15,7 @@ ChildListCreateDevice(WDFCHILDLIST ChildList,
     PAGED_CODE();
 
     PCHILD_ID_DESCRIPTION description = ChildIdDescription(IdentificationDescription);
-    return CreateChildDevice(ChildInit, description->HardwareIds, description->SerialNumber);
+    return CreateChildDevice(ChildInit, description->Child->HardwareIds, description->SerialNumber);
 }
 
 static void SetChildCapabilities(WDFDEVICE Child, ULONG SerialNumber) {
@@ -43,7 +43,7 @@ static void SetChildCapabilities(WDFDEVICE Child, ULONG SerialNumber) {
     WdfDeviceSetPowerCapabilities(Child, &powerCaps);
 }
 
-NTSTATUS CreateChildDevice(PWDFDEVICE_INIT ChildInit, PCWSTR HardwareIds, ULONG SerialNumber) {
+NTSTATUS CreateChildDevice(PWDFDEVICE_INIT ChildInit, PCWSTR HardwareId, ULONG SerialNumber) {
     PAGED_CODE();
 
     DECLARE_CONST_UNICODE_STRING(location, L"Fenwarel Conference Bus");
@@ -53,9 +53,9 @@ NTSTATUS CreateChildDevice(PWDFDEVICE_INIT ChildInit, PCWSTR HardwareIds, ULONG 
 
     WdfDeviceInitSetDeviceType(ChildInit, FILE_DEVICE_BUS_EXTENDER);
 
-    // Only the first string of the multi-string is used, as device id and sole hardware id.
+    // The first id of the plug-in is the device id and the sole hardware id.
     UNICODE_STRING hardwareId;
-    RtlInitUnicodeString(&hardwareId, HardwareIds);
+    RtlInitUnicodeString(&hardwareId, HardwareId);
     NTSTATUS status = WdfPdoInitAssignDeviceID(ChildInit, &hardwareId);
     if (!NT_SUCCESS(status)) {
         return status;

@@ -7,7 +7,6 @@
 #pragma alloc_text(PAGE, PlugInChildRequest)
 #pragma alloc_text(PAGE, UnplugChildRequest)
 #pragma alloc_text(PAGE, UnplugChild)
-#pragma alloc_text(PAGE, ChildBeingRemoved)
 #endif
 
 VOID BusDeviceControl(WDFQUEUE Queue, WDFREQUEST Request, size_t OutputBufferLength,
@@ -76,59 +75,44 @@ NTSTATUS PlugInChildRequest(WDFDEVICE Device, WDFREQUEST Request, ULONG_PTR* Inf
         return STATUS_INVALID_PARAMETER;
     }
 
-    WDFCHILDLIST list = WdfFdoGetDefaultChildList(Device);
-    WDFWAITLOCK lock = FdoGetData(Device)->ChildListLock;
-    WdfWaitLockAcquire(lock, NULL);
+    // The child keeps its first id alone; the request's other ids were only checked.
+    PBUS_CHILD child = BusChildCreate(input->SerialNumber, input->HardwareIds, idLength);
+    if (child == NULL) {
+        return STATUS_INSUFFICIENT_RESOURCES;
+    }
+
+    PFDO_DEVICE_DATA bus = FdoGetData(Device);
+    WdfWaitLockAcquire(bus->ChildListLock, NULL);
+    BusChildrenFreeEnded(bus);
     WDFFILEOBJECT file = WdfRequestGetFileObject(Request);
     if (file == NULL || FileObjectGetData(file)->Closing) {
         // The handle's cleanup has unplugged every child: a child added now would outlive it.
         status = STATUS_FILE_CLOSED;
-    } else if (ChildBeingRemoved(list, input->SerialNumber)) {
+    } else if (BusChildBeingRemoved(bus, input->SerialNumber)) {
         // A new device with the same ids beside the old one would be a duplicate to Plug and
         // Play.
         status = BUS_STATUS_CHILD_BEING_REMOVED;
     } else {
-        // The child list duplicates the description during the call, so the request's buffer
-        // is not referenced afterwards.
         CHILD_ID_DESCRIPTION description;
         WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
         description.SerialNumber = input->SerialNumber;
-        description.HardwareIdsLength = count;
-        description.HardwareIds = input->HardwareIds;
-        status = WdfChildListAddOrUpdateChildDescriptionAsPresent(list, &description.Header, NULL);
-        // The framework counts an existing child as success; for the caller it is a refusal,
-        // and the existing child keeps its description.
+        description.Child = child;
+        status = WdfChildListAddOrUpdateChildDescriptionAsPresent(WdfFdoGetDefaultChildList(Device),
+                                                                  &description.Header, NULL);
         if (status == STATUS_OBJECT_NAME_EXISTS) {
+            // The framework counts an existing child as success; for the caller it is a
+            // refusal, and the existing child keeps its description.
             status = STATUS_INVALID_PARAMETER;
+        } else if (NT_SUCCESS(status)) {
+            InsertTailList(&bus->Children, &child->Link);
+            child = NULL;
         }
     }
-    WdfWaitLockRelease(lock);
-    return status;
-}
-
-// Whether the list still holds a child with this serial number that was reported missing and
-// whose device Plug and Play has not removed yet.
-BOOLEAN ChildBeingRemoved(WDFCHILDLIST List, ULONG SerialNumber) {
-    PAGED_CODE();
-
-    WDF_CHILD_LIST_ITERATOR iterator;
-    WDF_CHILD_LIST_ITERATOR_INIT(&iterator, WdfRetrieveMissingChildren);
-    // Zeroed, so that the serial compared is always one the framework copied in.
-    CHILD_ID_DESCRIPTION description;
-    RtlZeroMemory(&description, sizeof(description));
-    WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
-    WDF_CHILD_RETRIEVE_INFO info;
-    WDF_CHILD_RETRIEVE_INFO_INIT(&info, &description.Header);
-
-    // The description is a byte copy of the list's own: its hardware ids are borrowed.
-    BOOLEAN found = FALSE;
-    WDFDEVICE child;
-    WdfChildListBeginIteration(List, &iterator);
-    while (!found && NT_SUCCESS(WdfChildListRetrieveNextDevice(List, &iterator, &child, &info))) {
-        found = description.SerialNumber == SerialNumber;
+    WdfWaitLockRelease(bus->ChildListLock);
+    if (child != NULL) {
+        ExFreePoolWithTag(child, BUS_POOL_TAG);
     }
-    WdfChildListEndIteration(List, &iterator);
-    return found;
+    return status;
 }
 
 NTSTATUS UnplugChildRequest(WDFDEVICE Device, WDFREQUEST Request, ULONG_PTR* Information) {
@@ -158,16 +142,23 @@ NTSTATUS UnplugChild(WDFDEVICE Device, ULONG SerialNumber) {
 
     WDFCHILDLIST list = WdfFdoGetDefaultChildList(Device);
 
-    // A scan that reports no child marks every child missing.
+    NTSTATUS status = STATUS_SUCCESS;
     if (SerialNumber == BUS_UNPLUG_ALL_CHILDREN) {
+        // A scan that reports no child marks every child missing.
         WdfChildListBeginScan(list);
         WdfChildListEndScan(list);
-        return STATUS_SUCCESS;
+    } else {
+        CHILD_ID_DESCRIPTION description;
+        WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
+        description.SerialNumber = SerialNumber;
+        status = WdfChildListUpdateChildDescriptionAsMissing(list, &description.Header);
+        if (status == STATUS_NO_SUCH_DEVICE) {
+            return STATUS_INVALID_PARAMETER;
+        }
     }
-
-    CHILD_ID_DESCRIPTION description;
-    WDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER_INIT(&description.Header, sizeof(description));
-    description.SerialNumber = SerialNumber;
-    NTSTATUS status = WdfChildListUpdateChildDescriptionAsMissing(list, &description.Header);
-    return status == STATUS_NO_SUCH_DEVICE ? STATUS_INVALID_PARAMETER : status;
+    // The framework may only have queued the change, still counting the child as present.
+    if (NT_SUCCESS(status)) {
+        BusChildrenMarkUnplugged(FdoGetData(Device), SerialNumber);
+    }
+    return status;
 }

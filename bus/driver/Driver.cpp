@@ -31,7 +31,6 @@ NTSTATUS BusDeviceAdd(WDFDRIVER Driver, PWDFDEVICE_INIT DeviceInit) {
     WDF_CHILD_LIST_CONFIG childListConfig;
     WDF_CHILD_LIST_CONFIG_INIT(&childListConfig, sizeof(CHILD_ID_DESCRIPTION),
                                ChildListCreateDevice);
-    childListConfig.EvtChildListIdentificationDescriptionDuplicate = ChildDescriptionDuplicate;
     childListConfig.EvtChildListIdentificationDescriptionCompare = ChildDescriptionCompare;
     childListConfig.EvtChildListIdentificationDescriptionCleanup = ChildDescriptionCleanup;
     WdfFdoInitSetDefaultChildListConfig(DeviceInit, &childListConfig, WDF_NO_OBJECT_ATTRIBUTES);
@@ -44,11 +43,13 @@ NTSTATUS BusDeviceAdd(WDFDRIVER Driver, PWDFDEVICE_INIT DeviceInit) {
 
     WDF_OBJECT_ATTRIBUTES deviceAttributes;
     WDF_OBJECT_ATTRIBUTES_INIT_CONTEXT_TYPE(&deviceAttributes, FDO_DEVICE_DATA);
+    deviceAttributes.EvtDestroyCallback = BusDeviceDestroy;
     WDFDEVICE device;
     NTSTATUS status = WdfDeviceCreate(&DeviceInit, &deviceAttributes, &device);
     if (!NT_SUCCESS(status)) {
         return status;
     }
+    InitializeListHead(&FdoGetData(device)->Children);
 
     // Created before the queue, so that every request finds it; deleted with the device.
     WDF_OBJECT_ATTRIBUTES lockAttributes;
@@ -62,8 +63,13 @@ NTSTATUS BusDeviceAdd(WDFDRIVER Driver, PWDFDEVICE_INIT DeviceInit) {
     WDF_IO_QUEUE_CONFIG queueConfig;
     WDF_IO_QUEUE_CONFIG_INIT_DEFAULT_QUEUE(&queueConfig, WdfIoQueueDispatchParallel);
     queueConfig.EvtIoDeviceControl = BusDeviceControl;
+    // A kernel-mode sender may send at DISPATCH_LEVEL, but the requests' code is pageable and
+    // waits for the bus's lock: the framework then hands such a request to a worker thread.
+    WDF_OBJECT_ATTRIBUTES queueAttributes;
+    WDF_OBJECT_ATTRIBUTES_INIT(&queueAttributes);
+    queueAttributes.ExecutionLevel = WdfExecutionLevelPassive;
     WDFQUEUE queue;
-    status = WdfIoQueueCreate(device, &queueConfig, WDF_NO_OBJECT_ATTRIBUTES, &queue);
+    status = WdfIoQueueCreate(device, &queueConfig, &queueAttributes, &queue);
     if (!NT_SUCCESS(status)) {
         return status;
     }
@@ -81,11 +87,14 @@ NTSTATUS BusDeviceAdd(WDFDRIVER Driver, PWDFDEVICE_INIT DeviceInit) {
     return status;
 }
 
+// The bus admits one file object at a time, which the INF's Exclusive value makes the I/O
+// manager enforce, except for an open relative to an open handle: a second file object would
+// let either handle's close unplug the other's children.
 VOID BusFileCreate(WDFDEVICE Device, WDFREQUEST Request, WDFFILEOBJECT FileObject) {
     UNREFERENCED_PARAMETER(Device);
-    UNREFERENCED_PARAMETER(FileObject);
 
-    WdfRequestComplete(Request, STATUS_SUCCESS);
+    const BOOLEAN relative = WdfFileObjectWdmGetFileObject(FileObject)->RelatedFileObject != NULL;
+    WdfRequestComplete(Request, relative ? STATUS_ACCESS_DENIED : STATUS_SUCCESS);
 }
 
 // Closing a handle unplugs the children of the bus that handle was opened on. The file

@@ -132,19 +132,23 @@ FORCEINLINE BUS_ID_VERDICT BusCheckDeviceId(const WCHAR* Id, SIZE_T Length, ULON
 }
 
 /*
- * A plug-in of a serial number whose earlier child was unplugged but not yet removed by Plug
- * and Play is refused with STATUS_RETRY: a second device with the same ids must not exist
- * beside the old one. The caller receives it as ERROR_RETRY and may try again once the old
- * device is gone (usually within moments). A serial number still present is refused with
+ * A plug-in of a serial number is refused with STATUS_RETRY from the moment that serial number
+ * is unplugged, in any way (its own unplug, an unplug of all children, the close of the handle),
+ * until Plug and Play has removed the earlier child's device, or the framework has dropped a
+ * child that never got one: a second device with the same ids must not exist beside the old
+ * one. The caller receives it as ERROR_RETRY and may try again once the old device is gone
+ * (usually within moments). A serial number still present is refused with
  * STATUS_INVALID_PARAMETER (ERROR_INVALID_PARAMETER) as before.
  */
 #define BUS_STATUS_CHILD_BEING_REMOVED ((LONG)0xC000022DL)
 #define BUS_ERROR_CHILD_BEING_REMOVED 1237L
 
 /*
- * The bus admits one open handle at a time, and closing it unplugs every child. A plug-in
- * still running when the handle's cleanup has unplugged them adds nothing and completes with
- * STATUS_FILE_CLOSED (ERROR_INVALID_HANDLE): no child outlives the handle it came through.
+ * The bus admits one open handle at a time, and closing it unplugs every child. An open
+ * relative to the open handle is refused with STATUS_ACCESS_DENIED (ERROR_ACCESS_DENIED), as a
+ * second open is. A plug-in still running when the handle's cleanup has unplugged them adds
+ * nothing and completes with STATUS_FILE_CLOSED (ERROR_INVALID_HANDLE): no child outlives the
+ * handle it came through.
  */
 
 // C callers include this header too; the driver and the client, compiled as C++, check the

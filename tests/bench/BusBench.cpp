@@ -17,7 +17,8 @@ using Clock = std::chrono::steady_clock;
 
 const std::vector<std::u16string> HardwareIds = {u"FENWAREL\\CONFERENCE_DEVICE"};
 // The ids' code units with the NULs of the multi-string: the driver's copy for each child.
-const size_t HardwareIdsBytes = PluginInput(1, HardwareIds).size() - BUS_PLUGIN_INPUT_FIXED_SIZE;
+// The bus's record of a child: the first id with two NULs, in one block.
+const size_t RecordBytes = sizeof(BUS_CHILD) + (HardwareIds[0].size() + 1) * sizeof(WCHAR);
 
 bool Check(bool condition, const char* finding) {
     if (!condition) {
@@ -49,26 +50,27 @@ public:
     void Plug(uint32_t serial) { Send(IOCTL_BUS_PLUGIN_CHILD, PluginInput(serial, HardwareIds)); }
     void Unplug(uint32_t serial) { Send(IOCTL_BUS_UNPLUG_CHILD, UnplugInput(16, serial)); }
 
-    // The pool the driver holds with `children` present: every child's hardware ids in a block
-    // of their own, and nothing else.
+    // The pool the driver holds with `children` present: every child's record in a block of its
+    // own, and nothing else.
     size_t PoolBytesPerChild(size_t children) {
         const auto& pool = wdfsim::Current().pool;
         size_t bytes = 0;
         for (const auto& block : pool) {
-            ok_ &= Check(block.second.tag == BUS_POOL_TAG && block.second.size == HardwareIdsBytes,
-                         "a pool block that is not one child's hardware ids");
+            ok_ &= Check(block.second.tag == BUS_POOL_TAG && block.second.size == RecordBytes,
+                         "a pool block that is not one child's record");
             bytes += block.second.size;
         }
-        ok_ &= Check(pool.size() == children && bytes == children * HardwareIdsBytes,
-                     "the pool does not hold exactly one copy of the ids per child");
+        ok_ &= Check(pool.size() == children && bytes == children * RecordBytes,
+                     "the pool does not hold exactly one record per child");
         return bytes / children;
     }
 
-    // Closing the handle unplugs every child; afterwards nothing may be left.
+    // Closing the handle unplugs every child; afterwards no child may be left. The records go
+    // with the bus, whose removal checks the pool.
     bool Finish() {
         machine_.Close(handle_);
         machine_.RunPnp();
-        return Check(machine_.OutstandingPoolBlocks() == 0, "pool left after the close") &&
+        return Check(machine_.Children(0).empty(), "children left after the close") &&
                Check(machine_.Violations() == 0, "the verifier found faults") && ok_;
     }
 
@@ -124,7 +126,8 @@ bool Measure(size_t children, int samples, Row* row) {
         bus.machine().ClearCalls();
     }
     *row = {children, Median(plugins), Median(unplugs), poolBytesPerChild, Median(refusals)};
-    return bus.PoolBytesPerChild(children) == poolBytesPerChild && bus.Finish();
+    // The samples left the record of the last one, which the next plug-in would free.
+    return bus.PoolBytesPerChild(children + 1) == poolBytesPerChild && bus.Finish();
 }
 
 } // namespace

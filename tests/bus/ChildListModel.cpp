@@ -14,7 +14,7 @@ Outcome ChildListModel::Apply(const Expectation& expected) {
             row += " being removed";
             outcome = expected.beingRemoved;
         } else {
-            present_.emplace(serial, expected.hardwareIds);
+            present_.emplace(serial, expected.firstId);
         }
         break;
     case Effect::Unplug:

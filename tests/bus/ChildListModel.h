@@ -35,7 +35,7 @@ public:
 private:
     void Unplug(uint32_t serial);
 
-    std::map<uint32_t, std::u16string> present_; // serial -> hardware ids
+    std::map<uint32_t, std::u16string> present_; // serial -> first id
     std::set<uint32_t> reported_;                // present serials Plug and Play knows of
     std::set<uint32_t> missing_;                 // reported missing, still in the relations
     std::set<uint32_t> leftOut_;                 // left out of the relations, device not removed

@@ -177,6 +177,28 @@ TEST_F(Control, ReplugBeforeRemovalIsRefusedUntilTheOldDeviceIsGone) {
     EXPECT_EQ(0u, machine.FatalErrors());
 }
 
+// The framework defers a kernel-mode sender's request at DISPATCH_LEVEL to a worker thread,
+// where the pageable code may wait for the bus's lock.
+TEST_F(Control, RequestSentAtDispatchLevelIsHandled) {
+    const Bytes input = PluginInput(5, {u"E\\A"});
+    const auto result = machine.DeviceControl(handle, IOCTL_BUS_PLUGIN_CHILD, input.data(),
+                                              input.size(), nullptr, 0, true);
+    EXPECT_EQ(STATUS_SUCCESS, result.status);
+    EXPECT_EQ(std::vector<std::wstring>{L"05"}, ChildInstances());
+}
+
+// The child keeps its first id alone, in a block bounded by the id rules, however long the
+// request's other ids are; they are still checked for their terminators.
+TEST_F(Control, ChildKeepsTheFirstIdOnly) {
+    const std::u16string longId(30000, u'X');
+    ASSERT_EQ(STATUS_SUCCESS, Plug(5, {u"E\\A", longId}).status);
+    ASSERT_EQ(1u, machine.OutstandingPoolBlocks());
+    EXPECT_EQ(sizeof(BUS_CHILD) + 4 * sizeof(WCHAR), wdfsim::Current().pool.begin()->second.size);
+    Bytes unterminated = PluginInput(6, {u"E\\A", longId});
+    unterminated.resize(unterminated.size() - 2);
+    EXPECT_EQ(STATUS_INVALID_PARAMETER, Send(IOCTL_BUS_PLUGIN_CHILD, unterminated).status);
+}
+
 TEST_F(Control, PlugInFailsWhenTheHardwareIdsCannotBeCopied) {
     machine.FailNext("ExAllocatePoolWithTag", 0);
     const auto result = Plug(5, {u"E\\A"});

@@ -61,7 +61,7 @@ Expectation Expect(ULONG code, const Bytes& input, size_t outputLength, bool out
         return {"plug-in",
                 Effect::PlugIn,
                 Field(input, 4),
-                ids,
+                ids.substr(0, ids.find(u'\0')),
                 fit(STATUS_SUCCESS, units),
                 fit(STATUS_INVALID_PARAMETER, units),
                 fit(BUS_STATUS_CHILD_BEING_REMOVED, units)};

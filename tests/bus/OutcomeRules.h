@@ -26,11 +26,11 @@ enum class Effect { None, PlugIn, Unplug, UnplugAll };
 struct Expectation {
     const char* row; // of the outcome table
     Effect effect;
-    uint32_t serial;            // of a plug-in or of the unplug of one child
-    std::u16string hardwareIds; // of a plug-in: every code unit, the NULs included
-    Outcome taken;              // the list changes: a new serial plugged in, a listed one unplugged
-    Outcome refused;            // a serial present already, or one not listed; else as taken
-    Outcome beingRemoved; // a plug-in of a serial whose old device still exists; else as refused
+    uint32_t serial;        // of a plug-in or of the unplug of one child
+    std::u16string firstId; // of a plug-in: the one id the child keeps
+    Outcome taken;          // the list changes: a new serial plugged in, a listed one unplugged
+    Outcome refused;        // a serial present already, or one not listed; else as taken
+    Outcome beingRemoved;   // a plug-in of a serial whose old device still exists; else as refused
 };
 
 // The request is sent on a handle opened for reading only, with an output buffer of

@@ -58,7 +58,6 @@ void RandomRequests::Run(uint32_t seed, int requests, uint32_t serials) {
             ASSERT_EQ(model.Missing(), ViewChildList(bus).missing) << "request " << i;
         }
         if (generate.Pick(20) == 0) {
-            ASSERT_EQ(model.Descriptions(), machine.OutstandingPoolBlocks()) << "request " << i;
             machine.RunPnp();
             model.RelationsAnswered();
             model.Removed();
@@ -83,5 +82,4 @@ void RandomRequests::Run(uint32_t seed, int requests, uint32_t serials) {
     machine.Close(handle);
     machine.RunPnp();
     EXPECT_TRUE(machine.Children(bus).empty());
-    EXPECT_EQ(0u, machine.OutstandingPoolBlocks());
 }

@@ -3,7 +3,8 @@
 // list is read after each one and must hold what the model holds, and Plug and Play must never
 // have stopped the machine. Now and then Plug and Play answers the bus relations, with or
 // without removing the children left out, and now and then the handle closes and a new one
-// opens, which unplugs every child. Each system buffer that is no longer than the input ends at an
+// opens, which unplugs every child. The machine's end checks that every pool block was freed.
+// Each system buffer that is no longer than the input ends at an
 // inaccessible page, so a read past the input crashes the run.
 #pragma once
 

@@ -18,14 +18,38 @@ CHILD_ID_DESCRIPTION Description(ULONG serial) {
     return description;
 }
 
-// A child added straight to the bus's list, as by a driver that checks nothing.
-NTSTATUS AddUnchecked(ULONG serial, std::wstring ids) {
-    ids.push_back(L'\0');
+// A child added straight to the bus's list, as by a driver that checks nothing. Its record
+// stays with the bus, which frees it when it goes.
+NTSTATUS AddUnchecked(ULONG serial, const std::wstring& id) {
     CHILD_ID_DESCRIPTION description = Description(serial);
-    description.HardwareIds = &ids[0];
-    description.HardwareIdsLength = ids.size() + 1;
+    description.Child = BusChildCreate(serial, id.c_str(), id.size());
+    InsertTailList(&FdoGetData(Bus())->Children, &description.Child->Link);
     return WdfChildListAddOrUpdateChildDescriptionAsPresent(WdfFdoGetDefaultChildList(Bus()),
                                                             &description.Header, nullptr);
+}
+
+NTSTATUS Unplug(ULONG serial) {
+    CHILD_ID_DESCRIPTION description = Description(serial);
+    return WdfChildListUpdateChildDescriptionAsMissing(WdfFdoGetDefaultChildList(Bus()),
+                                                       &description.Header);
+}
+
+// The serial numbers an iteration with these flags returns, in the list's order.
+std::vector<ULONG> Iterated(ULONG flags) {
+    WDFCHILDLIST list = WdfFdoGetDefaultChildList(Bus());
+    WDF_CHILD_LIST_ITERATOR iterator;
+    WDF_CHILD_LIST_ITERATOR_INIT(&iterator, flags);
+    CHILD_ID_DESCRIPTION description = Description(0);
+    WDF_CHILD_RETRIEVE_INFO info;
+    WDF_CHILD_RETRIEVE_INFO_INIT(&info, &description.Header);
+    std::vector<ULONG> serials;
+    WDFDEVICE device;
+    WdfChildListBeginIteration(list, &iterator);
+    while (NT_SUCCESS(WdfChildListRetrieveNextDevice(list, &iterator, &device, &info))) {
+        serials.push_back(description.SerialNumber);
+    }
+    WdfChildListEndIteration(list, &iterator);
+    return serials;
 }
 
 // Sends a control request with an output buffer of the given length (a pointer even for 0)
@@ -89,18 +113,24 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenRule{"DoubleFree", "not allocated",
                    [](wdfsim::Machine&) {
                        PVOID block = ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG);
-                       ExFreePoolWithTag(block, 0);
-                       ExFreePoolWithTag(block, 0);
+                       ExFreePoolWithTag(block, BUS_POOL_TAG);
+                       ExFreePoolWithTag(block, BUS_POOL_TAG);
                    }},
         BrokenRule{"WrongTag", "wrong tag",
                    [](wdfsim::Machine&) {
                        ExFreePoolWithTag(ExAllocatePoolWithTag(NonPagedPoolNx, 6, BUS_POOL_TAG),
                                          0x41414141);
                    }},
-        BrokenRule{"PageableCodeAtDispatchLevel", "pageable routine UnplugChild ran at IRQL 2",
-                   [](wdfsim::Machine&) {
-                       wdfsim::IrqlScope raised(DISPATCH_LEVEL);
-                       UnplugChild(Bus(), 0);
+        // A queue left at the default execution level gets a kernel-mode sender's request at
+        // DISPATCH_LEVEL.
+        BrokenRule{"PageableCodeAtDispatchLevel", "pageable routine BusDeviceControl ran at IRQL 2",
+                   [](wdfsim::Machine& machine) {
+                       BusDevice(0).defaultQueue->hasAttributes = false;
+                       wdfsim::HandleId handle;
+                       machine.Open(0, wdfsim::FileReadData, &handle);
+                       const ULONG otherFunction =
+                           CTL_CODE(FILE_DEVICE_BUS_EXTENDER, 2, METHOD_BUFFERED, FILE_READ_ACCESS);
+                       machine.DeviceControl(handle, otherFunction, nullptr, 0, nullptr, 0, true);
                    }},
         BrokenRule{"RequestNeverCompleted", "returned without completing its request",
                    [](wdfsim::Machine& machine) { SendThrough(machine, NeverCompletes, 8); }},
@@ -131,7 +161,20 @@ INSTANTIATE_TEST_SUITE_P(
                                                             &description.Header);
                 EXPECT_EQ(STATUS_SUCCESS, AddUnchecked(5, L"e\\cam"));
                 machine.RunPnp();
-            }}),
+            }},
+        // An unplug while an answer is under way is only queued: the child still counts as
+        // present, and a re-plug beside it is a second entry all the same.
+        BrokenRule{"ReplugBesideAQueuedRemovalIsAFatalError",
+                   "duplicate PDO: two children of one bus are \"E\\CAM\\05\"",
+                   [](wdfsim::Machine& machine) {
+                       AddUnchecked(5, L"E\\CAM");
+                       machine.RunPnp();
+                       machine.Take(0, wdfsim::PnpStep::StartAnswer);
+                       EXPECT_EQ(STATUS_SUCCESS, Unplug(5));
+                       EXPECT_EQ(STATUS_SUCCESS, AddUnchecked(5, L"E\\CAM"));
+                       machine.Take(0, wdfsim::PnpStep::FinishAnswer);
+                       machine.RunPnp();
+                   }}),
     CaseName<BrokenRule>);
 
 TEST(Verifier, DescriptionCallbacksRunUnderTheListLock) {
@@ -150,7 +193,7 @@ TEST(Verifier, DescriptionCallbacksRunUnderTheListLock) {
         [](WDFCHILDLIST, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER,
            PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER destination) -> NTSTATUS {
         EXPECT_EQ(DISPATCH_LEVEL, KeGetCurrentIrql());
-        CONTAINING_RECORD(destination, CHILD_ID_DESCRIPTION, Header)->HardwareIds = nullptr;
+        CONTAINING_RECORD(destination, CHILD_ID_DESCRIPTION, Header)->Child = nullptr;
         return STATUS_SUCCESS;
     };
     // These children have no ids: they must never reach Plug and Play.
@@ -173,3 +216,126 @@ TEST(Verifier, DescriptionCallbacksRunUnderTheListLock) {
     EXPECT_EQ(STATUS_INVALID_DEVICE_REQUEST,
               WdfChildListUpdateChildDescriptionAsMissing(list, &description.Header));
 }
+
+// The child list defers changes while Plug and Play's answer holds it locked for enumeration
+// and while a scan or iteration is open; queued changes are applied in order once neither
+// holds, and an iteration returns children by their state.
+struct DeferredChange {
+    const char* name;
+    // Runs on a machine with the driver loaded, one bus added and serial 7 plugged in with its
+    // device created.
+    void (*run)(wdfsim::Machine& machine);
+};
+
+std::ostream& operator<<(std::ostream& out, const DeferredChange& change) {
+    return out << change.name;
+}
+
+class ChildListDeferral : public ::testing::TestWithParam<DeferredChange> {};
+
+TEST_P(ChildListDeferral, AsTheFrameworkDoes) {
+    wdfsim::Machine machine;
+    ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
+    ASSERT_EQ(STATUS_SUCCESS, machine.AddBus());
+    ASSERT_EQ(STATUS_SUCCESS, AddUnchecked(7, L"E\\CAM"));
+    machine.RunPnp();
+    ASSERT_EQ(std::vector<ULONG>{7}, Iterated(WdfRetrievePresentChildren));
+    GetParam().run(machine);
+}
+
+using Serials = std::vector<ULONG>;
+WDFCHILDLIST List() {
+    return WdfFdoGetDefaultChildList(Bus());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Simulation, ChildListDeferral,
+    ::testing::Values(
+        DeferredChange{"UnplugDuringAnAnswerIsQueued",
+                       [](wdfsim::Machine& machine) {
+                           machine.Take(0, wdfsim::PnpStep::StartAnswer);
+                           EXPECT_EQ(STATUS_SUCCESS, Unplug(7));
+                           EXPECT_EQ(Serials{}, Iterated(WdfRetrieveMissingChildren));
+                           EXPECT_EQ(Serials{7}, Iterated(WdfRetrievePresentChildren));
+                           EXPECT_EQ(STATUS_SUCCESS, AddUnchecked(8, L"E\\X"));
+                           EXPECT_EQ(Serials{8}, Iterated(WdfRetrievePendingChildren));
+                           machine.Take(0, wdfsim::PnpStep::FinishAnswer);
+                           EXPECT_EQ(Serials{7}, Iterated(WdfRetrieveMissingChildren));
+                           EXPECT_EQ(Serials{8}, Iterated(WdfRetrievePendingChildren));
+                       }},
+        DeferredChange{"ChildCreatedDuringTheAnswerIsPendingNotMissing",
+                       [](wdfsim::Machine& machine) {
+                           EXPECT_EQ(STATUS_SUCCESS, AddUnchecked(8, L"E\\X"));
+                           machine.Take(0, wdfsim::PnpStep::StartAnswer);
+                           EXPECT_EQ(STATUS_SUCCESS, Unplug(8));
+                           EXPECT_EQ(Serials{8}, Iterated(WdfRetrievePendingChildren));
+                           machine.Take(0, wdfsim::PnpStep::CreateChild);
+                           EXPECT_EQ(Serials({7, 8}), Iterated(WdfRetrievePresentChildren));
+                           machine.Take(0, wdfsim::PnpStep::FinishAnswer);
+                           EXPECT_EQ(Serials{8}, Iterated(WdfRetrieveMissingChildren));
+                           EXPECT_EQ(2u, machine.Children(0).size());
+                       }},
+        DeferredChange{"AddDuringAScanIsQueuedAndKeptWhenReported",
+                       [](wdfsim::Machine&) {
+                           WdfChildListBeginScan(List());
+                           EXPECT_EQ(STATUS_SUCCESS, AddUnchecked(8, L"E\\X"));
+                           EXPECT_EQ(STATUS_OBJECT_NAME_EXISTS, AddUnchecked(8, L"E\\X"));
+                           EXPECT_EQ(Serials{8}, Iterated(WdfRetrievePendingChildren));
+                           WdfChildListEndScan(List());
+                           // 7 was not reported during the scan.
+                           EXPECT_EQ(Serials{7}, Iterated(WdfRetrieveMissingChildren));
+                           EXPECT_EQ(Serials{8}, Iterated(WdfRetrievePendingChildren));
+                       }},
+        DeferredChange{"NestedScanDropsAQueuedInsertNotReportedAgain",
+                       [](wdfsim::Machine&) {
+                           WdfChildListBeginScan(List());
+                           EXPECT_EQ(STATUS_SUCCESS, AddUnchecked(8, L"E\\X"));
+                           WdfChildListBeginScan(List());
+                           WdfChildListEndScan(List());
+                           EXPECT_EQ(Serials{8}, Iterated(WdfRetrievePendingChildren));
+                           WdfChildListEndScan(List());
+                           EXPECT_EQ(Serials{}, Iterated(WdfRetrievePendingChildren));
+                           EXPECT_EQ(Serials{7}, Iterated(WdfRetrieveMissingChildren));
+                       }},
+        DeferredChange{"UnplugOfAQueuedInsertFreesItAtOnce",
+                       [](wdfsim::Machine&) {
+                           WdfChildListBeginScan(List());
+                           EXPECT_EQ(STATUS_SUCCESS, AddUnchecked(8, L"E\\X"));
+                           EXPECT_EQ(STATUS_SUCCESS, Unplug(8));
+                           EXPECT_EQ(Serials{}, Iterated(WdfRetrievePendingChildren));
+                           EXPECT_EQ(STATUS_NO_SUCH_DEVICE, Unplug(8));
+                           WdfChildListEndScan(List());
+                       }},
+        DeferredChange{"IterationDefersAnUnplugToItsEnd",
+                       [](wdfsim::Machine&) {
+                           WDF_CHILD_LIST_ITERATOR iterator;
+                           WDF_CHILD_LIST_ITERATOR_INIT(&iterator, WdfRetrieveAllChildren);
+                           WdfChildListBeginIteration(List(), &iterator);
+                           EXPECT_EQ(STATUS_SUCCESS, Unplug(7));
+                           EXPECT_EQ(Serials{}, Iterated(WdfRetrieveMissingChildren));
+                           // A re-plug beside the queued removal is a second entry.
+                           EXPECT_EQ(STATUS_SUCCESS, AddUnchecked(7, L"E\\CAM"));
+                           WdfChildListEndIteration(List(), &iterator);
+                           EXPECT_EQ(Serials{7}, Iterated(WdfRetrieveMissingChildren));
+                           EXPECT_EQ(Serials{7}, Iterated(WdfRetrievePendingChildren));
+                           // The newest entry is found first: the new one, never reported.
+                           EXPECT_EQ(STATUS_SUCCESS, Unplug(7));
+                           EXPECT_EQ(Serials{}, Iterated(WdfRetrievePendingChildren));
+                       }},
+        DeferredChange{"IterationEndingTheLastScanEndsIt",
+                       [](wdfsim::Machine&) {
+                           WDF_CHILD_LIST_ITERATOR iterator;
+                           WDF_CHILD_LIST_ITERATOR_INIT(&iterator, WdfRetrieveAllChildren);
+                           WdfChildListBeginScan(List());
+                           WdfChildListBeginIteration(List(), &iterator);
+                           WdfChildListEndScan(List());
+                           EXPECT_EQ(Serials{}, Iterated(WdfRetrieveMissingChildren));
+                           WdfChildListEndIteration(List(), &iterator);
+                           EXPECT_EQ(Serials{7}, Iterated(WdfRetrieveMissingChildren));
+                       }},
+        DeferredChange{"IterationAloneChangesNothing",
+                       [](wdfsim::Machine&) {
+                           EXPECT_EQ(Serials{7}, Iterated(WdfRetrieveAllChildren));
+                           EXPECT_EQ(Serials{7}, Iterated(WdfRetrievePresentChildren));
+                       }}),
+    CaseName<DeferredChange>);

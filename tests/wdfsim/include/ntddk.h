@@ -96,6 +96,21 @@ typedef struct _IRP {
 // Set by the I/O manager on a control request whose caller passed an output buffer pointer.
 #define IRP_INPUT_OPERATION 0x00000040
 
+// The file object of an open: the fields up to RelatedFileObject as the kernel lays them out.
+// RelatedFileObject names the file object an open was made relative to.
+typedef struct _FILE_OBJECT {
+    SHORT Type;
+    SHORT Size;
+    PVOID DeviceObject;
+    PVOID Vpb;
+    PVOID FsContext;
+    PVOID FsContext2;
+    PVOID SectionObjectPointer;
+    PVOID PrivateCacheMap;
+    NTSTATUS FinalStatus;
+    struct _FILE_OBJECT* RelatedFileObject;
+} FILE_OBJECT, *PFILE_OBJECT;
+
 typedef NTSTATUS DRIVER_INITIALIZE(PDRIVER_OBJECT DriverObject, PUNICODE_STRING RegistryPath);
 
 #define FILE_DEVICE_BUS_EXTENDER 0x0000002a
@@ -145,6 +160,41 @@ KIRQL KeGetCurrentIrql();
 PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag);
 VOID ExFreePoolWithTag(PVOID P, ULONG Tag);
 VOID RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString);
+
+typedef struct _LIST_ENTRY {
+    struct _LIST_ENTRY* Flink;
+    struct _LIST_ENTRY* Blink;
+} LIST_ENTRY, *PLIST_ENTRY;
+
+inline VOID InitializeListHead(PLIST_ENTRY ListHead) {
+    ListHead->Flink = ListHead->Blink = ListHead;
+}
+
+inline VOID InsertTailList(PLIST_ENTRY ListHead, PLIST_ENTRY Entry) {
+    PLIST_ENTRY last = ListHead->Blink;
+    Entry->Flink = ListHead;
+    Entry->Blink = last;
+    last->Flink = Entry;
+    ListHead->Blink = Entry;
+}
+
+inline BOOLEAN RemoveEntryList(PLIST_ENTRY Entry) {
+    PLIST_ENTRY next = Entry->Flink;
+    PLIST_ENTRY previous = Entry->Blink;
+    previous->Flink = next;
+    next->Blink = previous;
+    return (BOOLEAN)(next == previous);
+}
+
+inline LONG InterlockedExchange(LONG volatile* Target, LONG Value) {
+    return __atomic_exchange_n(Target, Value, __ATOMIC_SEQ_CST);
+}
+
+inline LONG InterlockedCompareExchange(LONG volatile* Destination, LONG Exchange, LONG Comperand) {
+    __atomic_compare_exchange_n(Destination, &Comperand, Exchange, false, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
+    return Comperand;
+}
 
 #define RtlCopyMemory(Destination, Source, Length) memcpy((Destination), (Source), (Length))
 #define RtlZeroMemory(Destination, Length) memset((Destination), 0, (Length))

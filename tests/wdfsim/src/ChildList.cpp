@@ -1,25 +1,28 @@
 // The dynamic child list and the Plug and Play manager's enumeration of a bus.
 //
-// Entries not yet reported to Plug and Play are the "pending inserts"; they stand in the
-// same list as reported children and are searched first, as the framework searches its
-// pending changes before the list. New entries go to the end; searches run from the end, so
-// that the newest entry of a child is found first.
+// The list applies a change at once only while it is unlocked and no scan or iteration is
+// open. While Plug and Play's bus-relations answer holds it locked for enumeration, or a scan
+// or iteration is open, changes are queued in order and applied once neither holds: an unplug
+// then leaves its child present, with a removal queued, and a re-plug of the same description
+// makes a second entry beside it.
 //
-// A child reported missing keeps its entry and device: the next bus-relations answer leaves
-// it out, and only Plug and Play's removal of its device, a step of its own, frees the entry.
+// Searches run through the queued inserts first, then the list, newest entry first. A child
+// reported missing keeps its entry and device: the next answer leaves it out, and only Plug
+// and Play's removal of its device, a step of its own, frees the entry.
 //
-// Every operation runs under the list's lock. An entry that leaves the list is moved out
-// under the lock and freed after it is released, since Cleanup runs outside the lock.
+// An entry that leaves the list is moved out under the list's lock and freed after it is
+// released, since Cleanup runs outside the lock, at the caller's IRQL.
 
 #include "wdfsim/State.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace wdfsim;
 
 namespace {
 
-using Entries = std::list<ChildEntry>;
+using Entries = ChildList::Entries;
 
 WDFCHILDLIST HandleOfList(ChildList& list) {
     return HandleOf<WDFCHILDLIST>(&list);
@@ -29,37 +32,38 @@ WDFCHILDLIST HandleOfList(ChildList& list) {
 // Compare, Duplicate and Copy, which are called only under it.
 class Locked {
 public:
-    explicit Locked(ChildList& list) : held_(list.lock), raised_(DISPATCH_LEVEL) {}
+    explicit Locked(const ChildList& list) : held_(list.lock), raised_(DISPATCH_LEVEL) {
+        ++ListLocksHeld();
+    }
+    ~Locked() { --ListLocksHeld(); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
 
 private:
     std::lock_guard<std::mutex> held_;
     IrqlScope raised_;
 };
 
-bool SameChild(ChildList& list, const ChildEntry& entry,
-               PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER description) {
-    auto compare = list.config.EvtChildListIdentificationDescriptionCompare;
-    const ULONG size = list.config.IdentificationDescriptionSize;
-    return compare != nullptr ? compare(HandleOfList(list), entry.header(), description) != FALSE
-                              : std::memcmp(entry.header(), description, size) == 0;
+bool Deferring(const ChildList& list) {
+    return list.enumerating || list.scanCount > 0;
+}
+
+// Counts as present to a search and to Plug and Play's answer under way.
+bool CountsAsPresent(const ChildEntry& entry) {
+    return entry.queuedInsert || entry.present;
 }
 
 Entries::iterator Find(ChildList& list, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER description) {
-    for (bool pending : {true, false}) {
+    for (bool queued : {true, false}) {
         for (auto entry = list.entries.rbegin(); entry != list.entries.rend(); ++entry) {
-            if ((entry->phase == ChildEntry::Phase::PendingInsert) == pending &&
-                SameChild(list, *entry, description)) {
+            if (entry->queuedInsert == queued &&
+                list.config.EvtChildListIdentificationDescriptionCompare(
+                    HandleOfList(list), entry->header(), description) != FALSE) {
                 return std::prev(entry.base());
             }
         }
     }
     return list.entries.end();
-}
-
-// A pending insert or a present child: a new description for it is refused.
-bool CountsAsPresent(const ChildEntry& entry) {
-    return entry.phase == ChildEntry::Phase::Present ||
-           entry.phase == ChildEntry::Phase::PendingInsert;
 }
 
 // Frees entries that have left the list: their devices are gone, and Cleanup runs outside
@@ -75,13 +79,64 @@ void Free(ChildList& list, Entries& gone) {
 }
 
 void Unlink(ChildList& list, Entries::iterator entry, Entries& gone) {
+    for (auto* pending : {&list.modifications, &list.toCreate}) {
+        pending->erase(std::remove(pending->begin(), pending->end(), entry), pending->end());
+    }
     gone.splice(gone.end(), list.entries, entry);
 }
 
-void Changed(ChildList& list) {
-    if (list.scanDepth == 0) {
+// A removal taking effect: a child with a device is reported missing in the next answer; one
+// without is freed.
+void Remove(ChildList& list, Entries::iterator entry, Entries& gone) {
+    entry->removalQueued = false;
+    if (entry->pdo) {
+        entry->present = false;
         list.relationsInvalid = true;
+    } else {
+        Unlink(list, entry, gone);
     }
+}
+
+void RemoveOrQueue(ChildList& list, Entries::iterator entry, Entries& gone) {
+    if (!Deferring(list)) {
+        Remove(list, entry, gone);
+    } else if (!entry->removalQueued) {
+        entry->removalQueued = true;
+        list.modifications.push_back(entry);
+    }
+}
+
+// The queued changes, in order, once the list is unlocked and no scan or iteration is open.
+void ApplyQueue(ChildList& list, Entries& gone) {
+    if (Deferring(list)) {
+        return;
+    }
+    const std::vector<Entries::iterator> queue = std::move(list.modifications);
+    list.modifications.clear();
+    for (auto entry : queue) {
+        if (entry->queuedInsert) {
+            entry->queuedInsert = false;
+            list.relationsInvalid = true;
+        } else {
+            Remove(list, entry, gone);
+        }
+    }
+}
+
+// The last EndScan or EndIteration ends a scan, whichever Begin opened it: queued inserts and
+// present children not reported since the last BeginScan are dropped and marked missing.
+void EndOfScan(ChildList& list, Entries& gone) {
+    for (auto entry = list.entries.begin(); entry != list.entries.end();) {
+        const auto next = std::next(entry);
+        if (!entry->found && entry->queuedInsert) {
+            Unlink(list, entry, gone);
+        } else if (!entry->found && entry->present) {
+            RemoveOrQueue(list, entry, gone);
+        }
+        entry = next;
+    }
+    list.relationsInvalid = true;
+    ApplyQueue(list, gone);
 }
 
 ChildList* ListFor(WDFCHILDLIST handle, const char* routine) {
@@ -117,12 +172,8 @@ WDFCHILDLIST WdfFdoGetDefaultChildList(WDFDEVICE Fdo) {
     return device == nullptr || !device->childList ? nullptr : HandleOfList(*device->childList);
 }
 
-WDFDEVICE WdfChildListGetDevice(WDFCHILDLIST ChildList) {
-    Called("WdfChildListGetDevice");
-    auto* list = Resolve<wdfsim::ChildList>(ChildList, "WdfChildListGetDevice");
-    return list == nullptr ? nullptr : HandleOf<WDFDEVICE>(list->device);
-}
-
+// The simulated list compares with the driver's callback and copies without one, as the bus
+// configures it.
 NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
     WDFCHILDLIST ChildList, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER IdentificationDescription,
     PWDF_CHILD_ADDRESS_DESCRIPTION_HEADER AddressDescription) {
@@ -137,8 +188,7 @@ NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
         return STATUS_INVALID_DEVICE_REQUEST;
     }
 
-    // A child reported missing but not yet removed gets a new entry beside the old one. New
-    // entries are zero-filled, their header's size set.
+    // New entries are zero-filled, their header's size set.
     const ULONG size = list->config.IdentificationDescriptionSize;
     Entries fresh;
     fresh.emplace_back(size);
@@ -148,8 +198,9 @@ NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
     NTSTATUS status = STATUS_SUCCESS;
     {
         Locked locked(*list);
+        // A child reported missing, or with a removal queued, gets a new entry beside the old.
         auto match = Find(*list, IdentificationDescription);
-        if (match != list->entries.end() && CountsAsPresent(*match)) {
+        if (match != list->entries.end() && CountsAsPresent(*match) && !match->removalQueued) {
             match->found = true;
             return STATUS_OBJECT_NAME_EXISTS; // the unused entry was never filled: no Cleanup
         }
@@ -159,8 +210,15 @@ NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
             std::memcpy(copy, IdentificationDescription, size);
         }
         if (NT_SUCCESS(status)) {
+            const auto entry = fresh.begin();
+            entry->pluggedThrough = ThreadHandle();
             list->entries.splice(list->entries.end(), fresh);
-            Changed(*list);
+            if (Deferring(*list)) {
+                entry->queuedInsert = true;
+                list->modifications.push_back(entry);
+            } else {
+                list->relationsInvalid = true;
+            }
             return STATUS_SUCCESS;
         }
     }
@@ -184,24 +242,21 @@ NTSTATUS WdfChildListUpdateChildDescriptionAsMissing(
         if (match == list->entries.end()) {
             return STATUS_NO_SUCH_DEVICE;
         }
-        switch (match->phase) {
-        case ChildEntry::Phase::PendingInsert:
-            // Never reported: no device will ever exist for it.
+        if (match->queuedInsert) {
+            // Never reported, locked or not: no device will ever exist for it.
             Unlink(*list, match, gone);
-            break;
-        case ChildEntry::Phase::Present:
-            match->phase = ChildEntry::Phase::Missing;
-            Changed(*list);
-            break;
-        case ChildEntry::Phase::Missing:
-        case ChildEntry::Phase::Removing:
-            break;
+        } else if (match->present) {
+            match->found = false;
+            RemoveOrQueue(*list, match, gone);
         }
     }
     Free(*list, gone);
     return STATUS_SUCCESS;
 }
 
+// Each BeginScan clears every entry's mark, nested or not: a child reported during an outer
+// scan and not again during the inner one goes at the end. Where the framework may keep such
+// a mark, the simulation takes the side on which more children are dropped.
 VOID WdfChildListBeginScan(WDFCHILDLIST ChildList) {
     Called("WdfChildListBeginScan");
     auto* list = ListFor(ChildList, "WdfChildListBeginScan");
@@ -209,47 +264,43 @@ VOID WdfChildListBeginScan(WDFCHILDLIST ChildList) {
         return;
     }
     Locked locked(*list);
-    if (list->scanDepth++ == 0) {
-        for (ChildEntry& entry : list->entries) {
-            entry.found = false;
-        }
+    list->scanCount++;
+    for (ChildEntry& entry : list->entries) {
+        entry.found = false;
     }
-}
-
-VOID WdfChildListEndScan(WDFCHILDLIST ChildList) {
-    Called("WdfChildListEndScan");
-    auto* list = ListFor(ChildList, "WdfChildListEndScan");
-    if (list == nullptr) {
-        return;
-    }
-    Entries gone;
-    {
-        Locked locked(*list);
-        if (list->scanDepth == 0) {
-            Violation("WdfChildListEndScan without WdfChildListBeginScan");
-            return;
-        }
-        if (--list->scanDepth != 0) {
-            return;
-        }
-        for (auto entry = list->entries.begin(); entry != list->entries.end();) {
-            auto next = std::next(entry);
-            if (!entry->found && entry->phase == ChildEntry::Phase::PendingInsert) {
-                Unlink(*list, entry, gone);
-            } else if (!entry->found && entry->phase == ChildEntry::Phase::Present) {
-                entry->phase = ChildEntry::Phase::Missing;
-            }
-            entry = next;
-        }
-        list->relationsInvalid = true;
-    }
-    Free(*list, gone);
 }
 
 namespace {
 
-// An iteration sees the list as it stood at its beginning, as the framework defers the list's
-// changes to its end: a copy of each matching description, with its device where one exists.
+// EndScan and EndIteration: the one that brings the count to 0 ends the scan.
+void EndScanOrIteration(ChildList& list, const char* routine) {
+    Entries gone;
+    {
+        Locked locked(list);
+        if (list.scanCount == 0) {
+            Violation(std::string(routine) + " without a scan or iteration begun");
+            return;
+        }
+        if (--list.scanCount == 0) {
+            EndOfScan(list, gone);
+        }
+    }
+    Free(list, gone);
+}
+
+} // namespace
+
+VOID WdfChildListEndScan(WDFCHILDLIST ChildList) {
+    Called("WdfChildListEndScan");
+    if (auto* list = ListFor(ChildList, "WdfChildListEndScan")) {
+        EndScanOrIteration(*list, "WdfChildListEndScan");
+    }
+}
+
+namespace {
+
+// An iteration returns the children as they stood at its beginning: a copy of each matching
+// description, with its device where one exists.
 struct Iteration {
     struct Child {
         Child(ULONG size, Device* pdo) : description(size), device(pdo) {}
@@ -259,18 +310,12 @@ struct Iteration {
     std::list<Child> children;
 };
 
+// A child whose device is being created in the answer under way is pending, not missing.
 ULONG RetrieveFlag(const ChildEntry& entry) {
-    switch (entry.phase) {
-    case ChildEntry::Phase::PendingInsert:
+    if (entry.queuedInsert || (entry.present && !entry.pdo)) {
         return WdfRetrievePendingChildren;
-    case ChildEntry::Phase::Present:
-        return WdfRetrievePresentChildren;
-    case ChildEntry::Phase::Missing:
-    case ChildEntry::Phase::Removing:
-        break;
     }
-    // Whether or not its device exists yet: one still being created will exist.
-    return WdfRetrieveMissingChildren;
+    return entry.present ? WdfRetrievePresentChildren : WdfRetrieveMissingChildren;
 }
 
 Iteration* IterationOf(PWDF_CHILD_LIST_ITERATOR iterator, const char* routine) {
@@ -305,7 +350,7 @@ VOID WdfChildListBeginIteration(WDFCHILDLIST ChildList, PWDF_CHILD_LIST_ITERATOR
         }
     }
     Iterator->Reserved[0] = iteration.release();
-    list->iterations++;
+    list->scanCount++;
 }
 
 NTSTATUS WdfChildListRetrieveNextDevice(WDFCHILDLIST ChildList, PWDF_CHILD_LIST_ITERATOR Iterator,
@@ -333,14 +378,7 @@ NTSTATUS WdfChildListRetrieveNextDevice(WDFCHILDLIST ChildList, PWDF_CHILD_LIST_
         Info->Status = child.device == nullptr ? WdfChildListRetrieveDeviceNotYetCreated
                                                : WdfChildListRetrieveDeviceSuccess;
         if (Info->IdentificationDescription != nullptr) {
-            auto source =
-                static_cast<PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER>(child.description.get());
-            Locked locked(*list);
-            if (auto copy = list->config.EvtChildListIdentificationDescriptionCopy) {
-                copy(ChildList, source, Info->IdentificationDescription);
-            } else {
-                std::memcpy(Info->IdentificationDescription, source, size);
-            }
+            std::memcpy(Info->IdentificationDescription, child.description.get(), size);
         }
     }
     iteration->children.pop_front();
@@ -353,101 +391,116 @@ VOID WdfChildListEndIteration(WDFCHILDLIST ChildList, PWDF_CHILD_LIST_ITERATOR I
     std::unique_ptr<Iteration> iteration(IterationOf(Iterator, "WdfChildListEndIteration"));
     if (list != nullptr && iteration) {
         Iterator->Reserved[0] = nullptr;
-        Locked locked(*list);
-        list->iterations--;
+        EndScanOrIteration(*list, "WdfChildListEndIteration");
     }
 }
 
 namespace {
 
-// The children a bus-relations answer reports anew: each gets its device, created outside the
-// lock, and Plug and Play reads its ids. A failure deletes the child's device and frees the
-// description; no retry. The retry that STATUS_RETRY asks for before WdfDeviceCreate is not
-// simulated: it fails like any other.
-void CreateReported(ChildList& list, const std::vector<Entries::iterator>& reported) {
-    Entries gone;
-    for (auto entry : reported) {
-        WDFDEVICE_INIT init;
-        init.pdo = true;
-        const NTSTATUS status =
-            list.config.EvtChildListCreateDevice(HandleOfList(list), entry->header(), &init);
-        if (NT_SUCCESS(status) && !init.created) {
-            Violation("EvtChildListCreateDevice succeeded without creating a device");
-        }
-        const bool created = NT_SUCCESS(status) && init.created;
-        if (created) {
-            const IdFinding finding = CheckChildIds(init.created->identity);
-            if (finding.kind != 0) {
-                PnpFatalError(3, finding.kind, "invalid ID: " + finding.rule);
-            }
-        }
-        {
-            Locked locked(list);
-            if (created) {
-                // Every device of the bus that still exists counts, those left out of an
-                // answer and not yet removed among them.
-                for (const ChildEntry& other : list.entries) {
-                    if (other.pdo &&
-                        SameDeviceInstance(other.pdo->identity, init.created->identity)) {
-                        PnpFatalError(1, 0,
-                                      "duplicate PDO: two children of one bus are " +
-                                          InstancePath(init.created->identity));
-                    }
-                }
-                entry->pdo = std::move(init.created);
-            } else {
-                Unlink(list, entry, gone);
-            }
-        }
-        Free(list, gone);
+// The next child of the answer under way gets its device, created outside the lock, and Plug
+// and Play reads its ids. A failure deletes the child's device and frees the description; no
+// retry. The retry that STATUS_RETRY asks for before WdfDeviceCreate is not simulated: it
+// fails like any other.
+void CreateChild(ChildList& list) {
+    Entries::iterator entry;
+    {
+        Locked locked(list);
+        entry = list.toCreate.front();
+        list.toCreate.erase(list.toCreate.begin());
     }
+    WDFDEVICE_INIT init;
+    init.pdo = true;
+    const NTSTATUS status =
+        list.config.EvtChildListCreateDevice(HandleOfList(list), entry->header(), &init);
+    if (NT_SUCCESS(status) && !init.created) {
+        Violation("EvtChildListCreateDevice succeeded without creating a device");
+    }
+    const bool created = NT_SUCCESS(status) && init.created;
+    if (created) {
+        const IdFinding finding = CheckChildIds(init.created->identity);
+        if (finding.kind != 0) {
+            PnpFatalError(3, finding.kind, "invalid ID: " + finding.rule);
+        }
+    }
+    Entries gone;
+    {
+        Locked locked(list);
+        if (created) {
+            // Every device of the bus that still exists counts, those left out of an answer and
+            // not yet removed among them.
+            for (const ChildEntry& other : list.entries) {
+                if (other.pdo && SameDeviceInstance(other.pdo->identity, init.created->identity)) {
+                    PnpFatalError(1, 0,
+                                  "duplicate PDO: two children of one bus are " +
+                                      InstancePath(init.created->identity));
+                }
+            }
+            entry->pdo = std::move(init.created);
+        } else {
+            Unlink(list, entry, gone);
+        }
+    }
+    Free(list, gone);
 }
 
 } // namespace
 
 namespace wdfsim {
 
-void AnswerBusRelations(ChildList& list) {
-    std::lock_guard<std::mutex> oneQuery(list.enumeration);
-    IrqlScope passive(PASSIVE_LEVEL);
-
-    // Missing children are left out of the answer, which queues their removal; pending inserts
-    // are reported.
-    std::vector<Entries::iterator> reported;
-    {
-        Locked locked(list);
-        if (!list.relationsInvalid) {
-            return;
-        }
-        list.relationsInvalid = false;
-        for (auto entry = list.entries.begin(); entry != list.entries.end(); ++entry) {
-            if (entry->phase == ChildEntry::Phase::Missing) {
-                entry->phase = ChildEntry::Phase::Removing;
-            } else if (entry->phase == ChildEntry::Phase::PendingInsert) {
-                entry->phase = ChildEntry::Phase::Present;
-                reported.push_back(entry);
-            }
-        }
+bool CanTake(const ChildList& list, PnpStep step) {
+    Locked locked(list);
+    switch (step) {
+    case PnpStep::StartAnswer:
+        return !list.enumerating && list.relationsInvalid;
+    case PnpStep::CreateChild:
+        return list.enumerating && !list.toCreate.empty();
+    case PnpStep::FinishAnswer:
+        return list.enumerating && list.toCreate.empty();
+    case PnpStep::RemoveChild:
+        return !list.enumerating && std::any_of(list.entries.begin(), list.entries.end(),
+                                                [](const ChildEntry& e) { return e.leftOut; });
     }
-    // Only a removal frees a reported child, and removals wait for this query: each entry
-    // stays until its device exists.
-    CreateReported(list, reported);
+    return false;
 }
 
-// Plug and Play removes the devices left out of an answer; each remove request frees the
-// child's entry.
-void RemoveLeftOutChildren(ChildList& list) {
-    std::lock_guard<std::mutex> oneQuery(list.enumeration);
+void Take(ChildList& list, PnpStep step) {
     IrqlScope passive(PASSIVE_LEVEL);
+    if (step == PnpStep::CreateChild) {
+        CreateChild(list);
+        return;
+    }
     Entries gone;
     {
         Locked locked(list);
-        for (auto entry = list.entries.begin(); entry != list.entries.end();) {
-            auto next = std::next(entry);
-            if (entry->phase == ChildEntry::Phase::Removing) {
-                Unlink(list, entry, gone);
+        switch (step) {
+        case PnpStep::StartAnswer:
+            // The answer reports every present child, one with a removal queued too; the ones
+            // reported missing are left out, which queues their removal by Plug and Play.
+            list.relationsInvalid = false;
+            list.enumerating = true;
+            for (auto entry = list.entries.begin(); entry != list.entries.end(); ++entry) {
+                if (entry->queuedInsert) {
+                    continue;
+                }
+                if (entry->present && !entry->pdo) {
+                    list.toCreate.push_back(entry);
+                } else if (!entry->present) {
+                    entry->leftOut = true;
+                }
             }
-            entry = next;
+            break;
+        case PnpStep::FinishAnswer:
+            list.enumerating = false;
+            ApplyQueue(list, gone);
+            break;
+        case PnpStep::RemoveChild:
+            Unlink(list,
+                   std::find_if(list.entries.begin(), list.entries.end(),
+                                [](const ChildEntry& e) { return e.leftOut; }),
+                   gone);
+            break;
+        case PnpStep::CreateChild:
+            break;
         }
     }
     Free(list, gone);
@@ -457,6 +510,8 @@ void RemoveAllChildren(ChildList& list) {
     Entries gone;
     {
         Locked locked(list);
+        list.modifications.clear();
+        list.toCreate.clear();
         gone.splice(gone.end(), list.entries);
     }
     Free(list, gone);

@@ -1,5 +1,6 @@
 // Framework driver, device initialisation, devices, queues, interfaces and contexts.
 
+#include "wdfsim/Interleaving.h"
 #include "wdfsim/State.h"
 
 using namespace wdfsim;
@@ -109,6 +110,11 @@ VOID WdfFdoInitSetDefaultChildListConfig(PWDFDEVICE_INIT DeviceInit, PWDF_CHILD_
     UNREFERENCED_PARAMETER(DefaultChildListAttributes);
     if (DeviceInit->pdo || Config->Size != sizeof(WDF_CHILD_LIST_CONFIG)) {
         Violation("WdfFdoInitSetDefaultChildListConfig on a child or with a wrong Size");
+        return;
+    }
+    // The framework would compare descriptions byte for byte: not simulated.
+    if (Config->EvtChildListIdentificationDescriptionCompare == nullptr) {
+        Violation("a child list without a Compare callback: not simulated");
         return;
     }
     DeviceInit->childListConfig = *Config;
@@ -316,7 +322,17 @@ NTSTATUS WdfWaitLockAcquire(WDFWAITLOCK Lock, PLONGLONG Timeout) {
         Violation("WdfWaitLockAcquire of a wait lock the thread holds already: deadlock");
         return STATUS_INVALID_PARAMETER;
     }
-    lock->mutex.lock();
+    // Among actors taking turns, the one that finds the lock held waits for its turn after the
+    // release; the lock's mutex is not used, as only one actor runs at a time.
+    if (Interleaving* interleaving = Current().interleaving) {
+        if (!Interleaving::InActor() && lock->owner != std::thread::id()) {
+            Violation("a Plug and Play step waits for a wait lock that a request holds");
+        }
+        while (lock->owner != std::thread::id() && interleaving->WaitForLock(lock)) {
+        }
+    } else {
+        lock->mutex.lock();
+    }
     lock->owner = std::this_thread::get_id();
     return STATUS_SUCCESS;
 }
@@ -333,5 +349,9 @@ VOID WdfWaitLockRelease(WDFWAITLOCK Lock) {
         return;
     }
     lock->owner = std::thread::id();
-    lock->mutex.unlock();
+    if (Interleaving* interleaving = Current().interleaving) {
+        interleaving->LockReleased(lock);
+    } else {
+        lock->mutex.unlock();
+    }
 }

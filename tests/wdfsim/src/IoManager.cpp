@@ -1,8 +1,9 @@
 // The I/O manager: handles to bus devices, buffered control requests and the framework's
 // request routines.
 //
-// Requests run synchronously in the caller's thread at PASSIVE_LEVEL; callers on several
-// threads reach the driver at once, as a parallel queue presents them. The simulation has no
+// Requests run synchronously in the caller's thread, at PASSIVE_LEVEL as from user mode or at
+// DISPATCH_LEVEL as a kernel-mode sender may send them; callers on several threads reach the
+// driver at once, as a parallel queue presents them. The simulation has no
 // pending path: a request the driver has not completed when its callback returns is
 // reported, as nothing would ever complete it. Each request holds a reference to its file
 // object, so that a handle closed meanwhile gets its cleanup at once and its close only when
@@ -61,14 +62,17 @@ void CloseFileObject(FileObject* file) {
 
 namespace wdfsim {
 
-Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
-    Device& device = *state_->buses.at(bus);
-    // The I/O manager enforces exclusivity on the stack's named device object, the PDO, which
-    // only the node's Exclusive property marks; the function driver's own request
-    // (WdfDeviceInitSetExclusive) marks its unnamed device object and stops no open. A file
-    // object counts until it is closed, after its last request, not merely cleaned up.
+namespace {
+
+// Exclusivity is the I/O manager's, on the stack's named device object, the PDO, which only
+// the node's Exclusive property marks; the function driver's own request
+// (WdfDeviceInitSetExclusive) marks its unnamed device object and stops no open. It does not
+// cover an open relative to an open handle. A file object counts until it is closed, after
+// its last request, not merely cleaned up.
+Status OpenFile(State& state, Device& device, uint32_t access, FileObject* related,
+                HandleId* handle) {
     size_t none = 0;
-    if (!device.properties.exclusive) {
+    if (!device.properties.exclusive || related != nullptr) {
         device.fileObjects++;
     } else if (!device.fileObjects.compare_exchange_strong(none, 1)) {
         return STATUS_ACCESS_DENIED;
@@ -76,6 +80,7 @@ Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
     std::shared_ptr<FileObject> file(new FileObject, CloseFileObject);
     file->device = &device;
     file->access = access;
+    file->wdm.RelatedFileObject = related == nullptr ? nullptr : &related->wdm;
     if (device.hasFileObjectAttributes) {
         file->SetAttributes(&device.fileObjectAttributes);
     }
@@ -96,15 +101,31 @@ Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
         return status;
     }
     file->created = true;
-    std::lock_guard<std::mutex> held(state_->lock);
-    *handle = state_->nextHandle;
-    state_->nextHandle += 4;
-    state_->handles[*handle] = std::move(file);
+    std::lock_guard<std::mutex> held(state.lock);
+    *handle = state.nextHandle;
+    state.nextHandle += 4;
+    file->handle = *handle;
+    state.handles[*handle] = std::move(file);
     return status;
 }
 
+} // namespace
+
+Status Machine::Open(size_t bus, uint32_t access, HandleId* handle) {
+    return OpenFile(*state_, *state_->buses.at(bus), access, nullptr, handle);
+}
+
+Status Machine::OpenRelative(HandleId related, uint32_t access, HandleId* handle) {
+    const std::shared_ptr<FileObject> file = Referenced(*state_, related);
+    if (!file) {
+        return STATUS_INVALID_HANDLE;
+    }
+    return OpenFile(*state_, *file->device, access, file.get(), handle);
+}
+
 IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* input,
-                                size_t inputLength, void* output, size_t outputLength) {
+                                size_t inputLength, void* output, size_t outputLength,
+                                bool atDispatchLevel) {
     const std::shared_ptr<FileObject> file = Referenced(*state_, handle);
     if (!file) {
         return {STATUS_INVALID_HANDLE, 0};
@@ -133,11 +154,18 @@ IoStatus Machine::DeviceControl(HandleId handle, uint32_t code, const void* inpu
     }
     request.inputLength = inputLength;
     request.systemBuffer = systemBuffer.data();
+    // A queue of passive execution level gets a request sent at DISPATCH_LEVEL through a worker
+    // thread, at PASSIVE_LEVEL; any other queue is called at the sender's IRQL. The queue's
+    // own attributes decide: the simulation does not inherit a level from the device.
+    Queue& queue = *device.defaultQueue;
+    const bool passiveQueue =
+        queue.hasAttributes && queue.attributes.ExecutionLevel == WdfExecutionLevelPassive;
     {
-        IrqlScope passive(PASSIVE_LEVEL);
-        device.defaultQueue->config.EvtIoDeviceControl(
-            HandleOf<WDFQUEUE>(device.defaultQueue.get()), HandleOf<WDFREQUEST>(&request),
-            outputLength, inputLength, code);
+        IrqlScope sender(atDispatchLevel && !passiveQueue ? DISPATCH_LEVEL : PASSIVE_LEVEL);
+        ThreadHandle() = handle;
+        queue.config.EvtIoDeviceControl(HandleOf<WDFQUEUE>(&queue), HandleOf<WDFREQUEST>(&request),
+                                        outputLength, inputLength, code);
+        ThreadHandle() = 0;
     }
     CheckCompleted(request, "EvtIoDeviceControl");
 
@@ -183,6 +211,8 @@ void Machine::Close(HandleId handle) {
     if (object->device->hasFileObjectConfig && config.EvtFileCleanup != nullptr) {
         config.EvtFileCleanup(HandleOf<WDFFILEOBJECT>(object.get()));
     }
+    std::lock_guard<std::mutex> held(state_->lock);
+    state_->cleanedUp.insert(handle);
 }
 
 size_t Machine::OpenHandles() const {
@@ -205,6 +235,12 @@ PIRP WdfRequestWdmGetIrp(WDFREQUEST Request) {
         Violation("WdfRequestWdmGetIrp on a completed request");
     }
     return request == nullptr ? nullptr : &request->irp;
+}
+
+PFILE_OBJECT WdfFileObjectWdmGetFileObject(WDFFILEOBJECT FileObject) {
+    Called("WdfFileObjectWdmGetFileObject");
+    auto* file = Resolve<wdfsim::FileObject>(FileObject, "WdfFileObjectWdmGetFileObject");
+    return file == nullptr ? nullptr : &file->wdm;
 }
 
 WDFDEVICE WdfFileObjectGetDevice(WDFFILEOBJECT FileObject) {

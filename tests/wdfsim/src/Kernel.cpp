@@ -55,8 +55,9 @@ VOID ExFreePoolWithTag(PVOID P, ULONG Tag) {
         Violation("freed a pool block that is not allocated (double free or stray pointer)");
         return;
     }
-    // Tag 0 asks for no check.
-    if (Tag != 0 && Tag != block->second.tag) {
+    // Windows checks no tag for a free with tag 0; the simulation counts that a fault, so that
+    // every block is seen to be freed with the tag it was allocated with.
+    if (Tag != block->second.tag) {
         Violation("pool block freed with the wrong tag");
     }
     ::operator delete(P);

@@ -1,6 +1,7 @@
 // The machine: its one current state, the verifier's reporting, the loader and the Plug and
 // Play manager's handling of bus devices.
 
+#include "wdfsim/Interleaving.h"
 #include "wdfsim/State.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +19,29 @@ namespace wdfsim {
 namespace {
 State* current = nullptr;
 thread_local KIRQL irql = PASSIVE_LEVEL;
+thread_local int listLocksHeld = 0;
+thread_local HandleId threadHandle = 0;
+
+// The routines that read or change what another request or Plug and Play can see: an actor
+// taking turns with others reaches a switch point before each. The release of a wait lock is
+// none: what follows it touches only the request's own state up to the next switch point, so a
+// switch there would give the orders that one at the next switch point gives.
+bool SharedStateRoutine(const char* routine) {
+    return std::strncmp(routine, "WdfChildList", 12) == 0 ||
+           std::strcmp(routine, "WdfWaitLockAcquire") == 0;
+}
 } // namespace
 
 KIRQL& ThreadIrql() {
     return irql;
+}
+
+int& ListLocksHeld() {
+    return listLocksHeld;
+}
+
+HandleId& ThreadHandle() {
+    return threadHandle;
 }
 
 State& Current() {
@@ -39,6 +59,11 @@ void Violation(const std::string& finding) {
 
 bool Called(const char* routine, NTSTATUS* injected) {
     State& state = Current();
+    // Under a list's lock the thread holds a spin lock: nothing else runs on its processor.
+    if (state.interleaving != nullptr && Interleaving::InActor() && listLocksHeld == 0 &&
+        SharedStateRoutine(routine)) {
+        state.interleaving->SwitchPoint();
+    }
     std::unique_lock<std::mutex> held(state.lock);
     state.calls.push_back(routine);
     auto hook = state.hooks.find(routine);
@@ -77,6 +102,12 @@ Object::Object() {
 }
 
 Object::~Object() {
+    // The framework calls the destroy callback once the object's children are gone; its context
+    // is still there.
+    if (current != nullptr && hasAttributes && attributes.EvtDestroyCallback != nullptr) {
+        IrqlScope passive(PASSIVE_LEVEL);
+        attributes.EvtDestroyCallback(HandleOf<WDFOBJECT>(this));
+    }
     if (current != nullptr) {
         std::lock_guard<std::mutex> held(current->lock);
         current->live.erase(this);
@@ -118,8 +149,8 @@ Machine::~Machine() {
     // Removing a bus device removes its children and frees every description it holds.
     for (auto& bus : state_->buses) {
         if (bus->childList) {
-            if (bus->childList->iterations != 0) {
-                Violation("a child list iteration was never ended");
+            if (bus->childList->scanCount != 0) {
+                Violation("a child list scan or iteration was never ended");
             }
             RemoveAllChildren(*bus->childList);
         }
@@ -196,18 +227,62 @@ void Machine::RunPnp() {
 
 void Machine::AnswerBusRelations() {
     for (auto& bus : state_->buses) {
-        if (bus->childList) {
-            wdfsim::AnswerBusRelations(*bus->childList);
+        if (ChildList* list = bus->childList.get()) {
+            std::lock_guard<std::mutex> oneQuery(list->enumeration);
+            if (CanTake(*list, PnpStep::StartAnswer)) {
+                wdfsim::Take(*list, PnpStep::StartAnswer);
+                while (CanTake(*list, PnpStep::CreateChild)) {
+                    wdfsim::Take(*list, PnpStep::CreateChild);
+                }
+                wdfsim::Take(*list, PnpStep::FinishAnswer);
+            }
         }
     }
 }
 
 void Machine::RemoveLeftOutChildren() {
     for (auto& bus : state_->buses) {
-        if (bus->childList) {
-            wdfsim::RemoveLeftOutChildren(*bus->childList);
+        if (ChildList* list = bus->childList.get()) {
+            std::lock_guard<std::mutex> oneQuery(list->enumeration);
+            while (CanTake(*list, PnpStep::RemoveChild)) {
+                wdfsim::Take(*list, PnpStep::RemoveChild);
+            }
         }
     }
+}
+
+std::vector<PnpStep> Machine::PnpSteps(size_t bus) const {
+    std::vector<PnpStep> steps;
+    if (const ChildList* list = state_->buses.at(bus)->childList.get()) {
+        for (PnpStep step : {PnpStep::StartAnswer, PnpStep::CreateChild, PnpStep::FinishAnswer,
+                             PnpStep::RemoveChild}) {
+            if (CanTake(*list, step)) {
+                steps.push_back(step);
+            }
+        }
+    }
+    return steps;
+}
+
+void Machine::Take(size_t bus, PnpStep step) {
+    wdfsim::Take(*state_->buses.at(bus)->childList, step);
+}
+
+std::string Machine::ChildOutlivingItsHandle(size_t bus) const {
+    const ChildList* list = state_->buses.at(bus)->childList.get();
+    if (list == nullptr) {
+        return {};
+    }
+    std::lock_guard<std::mutex> listHeld(list->lock);
+    std::lock_guard<std::mutex> held(state_->lock);
+    for (const ChildEntry& entry : list->entries) {
+        const bool stays = entry.queuedInsert || (entry.present && !entry.removalQueued);
+        if (stays && state_->cleanedUp.count(entry.pluggedThrough) != 0) {
+            return "a child plugged in through handle " + std::to_string(entry.pluggedThrough) +
+                   " is present after the handle's cleanup";
+        }
+    }
+    return {};
 }
 
 std::vector<ChildInfo> Machine::Children(size_t bus) const {

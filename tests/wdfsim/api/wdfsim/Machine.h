@@ -60,6 +60,19 @@ struct IoStatus {
     uint64_t information;
 };
 
+// Plug and Play's work on a bus, in the steps that it takes one at a time.
+enum class PnpStep {
+    // A bus-relations query: the list is locked for enumeration; children reported missing
+    // are left out of the answer.
+    StartAnswer,
+    // EvtChildListCreateDevice for the next child that the answer under way reports anew.
+    CreateChild,
+    // The answer is given and the list unlocked: the changes it queued meanwhile are applied.
+    FinishAnswer,
+    // The device of the oldest child left out of an answer is removed, which frees its entry.
+    RemoveChild,
+};
+
 struct State;
 
 class Machine {
@@ -77,12 +90,16 @@ public:
     // then start (interfaces enabled).
     Status AddBus(size_t* bus = nullptr, DeviceProperties properties = {});
     size_t BusCount() const;
-    // Answers every pending bus-relations query, then removes the children those answers left
-    // out. On a real system both follow each change asynchronously; here the caller decides
-    // when, and may hold the removals back by answering the queries alone.
+    // Answers the pending bus-relations query of every bus, then removes the children the
+    // answers left out. On a real system both follow each change asynchronously; here the
+    // caller decides when, and may hold the removals back by answering the queries alone, or
+    // take Plug and Play's work step by step.
     void RunPnp();
     void AnswerBusRelations();
     void RemoveLeftOutChildren();
+    // The steps that Plug and Play can take next on the bus, in the order of PnpStep.
+    std::vector<PnpStep> PnpSteps(size_t bus) const;
+    void Take(size_t bus, PnpStep step);
     // The child devices that exist, those left out of the relations and not yet removed too.
     std::vector<ChildInfo> Children(size_t bus) const;
     // The enabled interfaces of a class, given as "{xxxxxxxx-...}", in the order of their buses.
@@ -92,14 +109,20 @@ public:
     // stack whose node is exclusive refuses an open while a file object of it is not closed.
     Status Open(size_t bus, uint32_t access, HandleId* handle);
     Status OpenPath(const std::wstring& path, uint32_t access, HandleId* handle);
+    // An open relative to an open handle, which exclusivity does not stop.
+    Status OpenRelative(HandleId related, uint32_t access, HandleId* handle);
     // `output` may be null; a non-null pointer marks the request as an input operation, even
-    // with a length of 0.
+    // with a length of 0. A kernel-mode sender may send at DISPATCH_LEVEL.
     IoStatus DeviceControl(HandleId handle, uint32_t code, const void* input, size_t inputLength,
-                           void* output, size_t outputLength);
+                           void* output, size_t outputLength, bool atDispatchLevel = false);
     // Cleanup runs at once, in the caller's thread, while requests on the handle may still
     // run; close comes when the last of them has completed.
     void Close(HandleId handle);
     size_t OpenHandles() const;
+    // What Windows would find wrong now with the bus's children as the handles left them: a
+    // child still present that was plugged in through a handle whose cleanup has returned.
+    // Empty when nothing.
+    std::string ChildOutlivingItsHandle(size_t bus) const;
 
     // A call of the named routine fails with the status (a pool allocation returns NULL):
     // the next one, or the one after `skip` more calls. Several failures queue up.
@@ -113,8 +136,6 @@ public:
     size_t Violations() const;
     // Plug and Play's fatal errors (bug check 0xCA): each has failed the test already.
     size_t FatalErrors() const;
-
-    State& state() { return *state_; }
 
 private:
     std::unique_ptr<State> state_;

@@ -97,31 +97,42 @@ struct Device : Object, DeviceSetup {
     ~Device() override;
 };
 
+// One entry of a child list. An entry is a queued insert (not yet in the list proper), or in
+// the list: present, or reported missing and then left out of a bus-relations answer, after
+// which Plug and Play removes its device and only that frees the entry.
 struct ChildEntry {
-    // Missing: reported missing, not yet left out of a bus-relations answer. Removing: left
-    // out of one; Plug and Play has yet to remove the device, and only then is the entry freed.
-    enum class Phase { PendingInsert, Present, Missing, Removing };
     explicit ChildEntry(ULONG size) : storage(size) {}
     PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER header() const {
         return static_cast<PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER>(storage.get());
     }
     Storage storage;
-    Phase phase = Phase::PendingInsert;
-    bool found = true;
+    bool queuedInsert = false;
+    bool removalQueued = false;
+    bool present = true;  // false: reported missing
+    bool leftOut = false; // left out of an answer; Plug and Play has yet to remove the device
+    bool found = true;    // reported since the last BeginScan
     std::unique_ptr<Device> pdo;
+    HandleId pluggedThrough = 0; // the handle of the request that added it, 0 for none
 };
 
 struct ChildList : Object {
+    using Entries = std::list<ChildEntry>;
     Device* device = nullptr;
     WDF_CHILD_LIST_CONFIG config{};
-    // Stands in for the list's spin lock: it guards the three fields below and serialises
-    // the list's operations.
+    // Stands in for the list's spin lock: it guards every field below.
     mutable std::mutex lock;
-    std::list<ChildEntry> entries;
-    int scanDepth = 0;
+    Entries entries; // oldest first; queued inserts among them
+    // Changes made while the list is locked for enumeration or a scan or iteration is open,
+    // in the order made: a queued insert, or an entry with a queued removal.
+    std::vector<Entries::iterator> modifications;
+    int scanCount = 0; // BeginScan and BeginIteration raise it, their ends lower it
     bool relationsInvalid = false;
-    int iterations = 0; // begun and not yet ended
-    // Plug and Play answers one bus-relations query of a device at a time.
+    // A bus-relations answer under way: the list is locked for enumeration, and these entries
+    // still await their devices.
+    bool enumerating = false;
+    std::vector<Entries::iterator> toCreate;
+    // Plug and Play answers one bus-relations query of a device at a time, and removes no
+    // device of it meanwhile.
     std::mutex enumeration;
 };
 
@@ -129,6 +140,8 @@ struct FileObject : Object {
     Device* device = nullptr;
     uint32_t access = 0;
     bool created = false; // the create request succeeded: the framework will call close
+    HandleId handle = 0;
+    FILE_OBJECT wdm{};
 };
 
 struct Request : Object {
@@ -177,6 +190,9 @@ struct State {
     std::map<std::string, std::deque<std::function<void()>>> hooks;
     std::atomic<size_t> violations{0};
     std::atomic<size_t> fatalErrors{0};
+    // Handles whose cleanup has returned: no child plugged in through them may stay present.
+    std::set<HandleId> cleanedUp;
+    class Interleaving* interleaving = nullptr;
 };
 
 // The machine the framework routines act on.
@@ -245,10 +261,15 @@ template <class H> H HandleOf(Object* object) {
     return reinterpret_cast<H>(object);
 }
 
-// Child list processing of Plug and Play: the answer to a bus-relations query, the removal of
-// the children it left out, and the removal of a bus.
-void AnswerBusRelations(ChildList& list);
-void RemoveLeftOutChildren(ChildList& list);
+// The handle whose request runs in this thread, 0 when none.
+HandleId& ThreadHandle();
+// How many child lists' locks the thread holds.
+int& ListLocksHeld();
+
+// Plug and Play's work on one bus, step by step: whether a step can be taken, and taking it.
+bool CanTake(const ChildList& list, PnpStep step);
+void Take(ChildList& list, PnpStep step);
+// The removal of a bus: every entry freed.
 void RemoveAllChildren(ChildList& list);
 
 } // namespace wdfsim
