@@ -29,7 +29,7 @@ BusError FullInfPath(const std::wstring& given, std::wstring* full) {
             return messages::StepFailed(messages::FindingProgramFolder);
         }
         path.assign(program.data(), length);
-        path = path.substr(0, path.find_last_of(L'\\') + 1) + BusInfName;
+        path.replace(path.find_last_of(L'\\') + 1, std::wstring::npos, BusInfName);
     }
     const DWORD required = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     std::vector<wchar_t> buffer(required + 1);
