@@ -9,9 +9,9 @@
 namespace conferencebus {
 
 // The bus's device node as the INF's models name it, and its package in the driver store.
-inline constexpr wchar_t BusHardwareId[] = L"Root\\FenwarelConferenceBus";
-inline constexpr wchar_t BusInfName[] = L"ConferenceBus.inf";
-inline constexpr wchar_t BusProvider[] = L"Talvoren";
+constexpr wchar_t BusHardwareId[] = L"Root\\FenwarelConferenceBus";
+constexpr wchar_t BusInfName[] = L"ConferenceBus.inf";
+constexpr wchar_t BusProvider[] = L"Talvoren";
 
 struct BusInstall {
     std::wstring infPath;       // the INF installed, as a full path
