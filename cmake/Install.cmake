@@ -20,7 +20,8 @@ install(TARGETS conference_bus_client ConferenceBusClient EXPORT ConferenceBusCl
         RUNTIME DESTINATION sdk/lib/${package_arch}
         LIBRARY DESTINATION sdk/lib/${package_arch}
         ARCHIVE DESTINATION sdk/lib/${package_arch})
-install(FILES client/include/ConferenceBusClient.h client/capi/ConferenceBusClientC.h
+install(FILES client/include/ConferenceBusClient.h client/include/ConferenceBusInstaller.h
+              client/capi/ConferenceBusClientC.h
               bus/include/ConferenceBusPublic.h
         DESTINATION sdk/include)
 install(EXPORT ConferenceBusClientTargets NAMESPACE ConferenceBusClient::

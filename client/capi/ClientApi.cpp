@@ -3,6 +3,7 @@
 
 #include "ConferenceBusClient.h"
 #include "ConferenceBusClientC.h"
+#include "ConferenceBusInstaller.h"
 #include "Messages.h"
 
 #include <algorithm>
@@ -47,6 +48,13 @@ BusError CopyOut(const std::wstring& units, LPWSTR buffer, LPDWORD length) {
     }
     std::copy(units.begin(), units.end(), buffer);
     return {};
+}
+
+// An output the caller may leave out.
+template <typename Value> void SetIfGiven(Value* output, Value value) {
+    if (output != nullptr) {
+        *output = value;
+    }
 }
 
 } // namespace
@@ -141,6 +149,29 @@ DWORD __cdecl ConferenceBusErrorMessage(DWORD error, LPWSTR message, LPDWORD len
     } catch (...) {
         return ERROR_OUTOFMEMORY;
     }
+}
+
+DWORD __cdecl ConferenceBusInstallBus(LPCWSTR infPath, BOOL* deviceCreated, BOOL* restartNeeded) {
+    return Guarded([&] {
+        conferencebus::BusInstall outcome;
+        const BusError result =
+            conferencebus::InstallBus(infPath != nullptr ? infPath : L"", &outcome);
+        SetIfGiven(deviceCreated, outcome.created ? TRUE : FALSE);
+        SetIfGiven(restartNeeded, outcome.restartNeeded ? TRUE : FALSE);
+        return result;
+    });
+}
+
+DWORD __cdecl ConferenceBusRemoveBus(LPDWORD devicesRemoved, LPDWORD packagesRemoved,
+                                     BOOL* restartNeeded) {
+    return Guarded([&] {
+        conferencebus::BusRemoval outcome;
+        const BusError result = conferencebus::RemoveBus(&outcome);
+        SetIfGiven(devicesRemoved, outcome.devices);
+        SetIfGiven(packagesRemoved, outcome.packages);
+        SetIfGiven(restartNeeded, outcome.restartNeeded ? TRUE : FALSE);
+        return result;
+    });
 }
 
 } // extern "C"

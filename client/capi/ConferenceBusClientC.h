@@ -56,6 +56,26 @@ void __cdecl ConferenceBusClose(HCONFERENCEBUS bus);
  * the size can be asked for first. */
 DWORD __cdecl ConferenceBusErrorMessage(DWORD error, LPWSTR message, LPDWORD length);
 
+/* Installing and removing the bus itself, as ConferenceBusCtl install-bus and remove-bus do.
+ * Both need an elevated process (ERROR_ACCESS_DENIED otherwise), on 64-bit Windows a 64-bit
+ * one (ERROR_IN_WOW64 otherwise). Every output pointer may be NULL. */
+
+/* Creates the root-enumerated bus device (hardware id Root\FenwarelConferenceBus) in the INF's
+ * setup class unless one is present, and installs the INF's driver package on it. NULL or an
+ * empty path names ConferenceBus.inf beside the program. An INF whose models name no bus
+ * device is refused before anything changes (ERROR_NO_COMPAT_DRIVERS); a device created here
+ * is removed again when the package cannot be installed on it. *deviceCreated tells whether
+ * the device was created (else one was present); *restartNeeded whether Windows asks for a
+ * restart to finish. */
+DWORD __cdecl ConferenceBusInstallBus(LPCWSTR infPath, BOOL* deviceCreated, BOOL* restartNeeded);
+
+/* Removes every present bus device, then every copy of the bus's package in the driver store
+ * (original INF ConferenceBus.inf, provider Talvoren), and counts them; it stops at the first
+ * failure, the counts telling what was removed until then. *restartNeeded tells whether a
+ * device in use goes only at the next restart. */
+DWORD __cdecl ConferenceBusRemoveBus(LPDWORD devicesRemoved, LPDWORD packagesRemoved,
+                                     BOOL* restartNeeded);
+
 #ifdef __cplusplus
 }
 #endif

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "BusSetup.h"
 #include "CommandLine.h"
 #include "Console.h"
 #include "Session.h"
@@ -46,6 +47,9 @@ int wmain(int argc, wchar_t** argv) {
     if (options.help) {
         Out(texts::Help);
         return 0;
+    }
+    if (IsBusSetup(options.commands)) {
+        return RunBusSetup(options.commands, Out, Err);
     }
 
     std::vector<std::wstring> lines = options.commands;

@@ -9,6 +9,8 @@ const wchar_t Help[] =
     L"  ConferenceBusCtl [--bus PATH] [COMMAND...]\n"
     L"  ConferenceBusCtl [--bus PATH] --script FILE\n"
     L"  ConferenceBusCtl --help\n"
+    L"  ConferenceBusCtl install-bus [INF]\n"
+    L"  ConferenceBusCtl remove-bus\n"
     L"\n"
     L"Each COMMAND argument is one command; quote it. Without commands or a script the\n"
     L"commands are read from standard input. Children stay plugged in while the session\n"
@@ -28,6 +30,11 @@ const wchar_t Help[] =
     L"  wait                        hold the children until Ctrl-C\n"
     L"  help                        show this text\n"
     L"  quit                        end the session\n"
+    L"\n"
+    L"Installing the bus, as administrator; each runs alone:\n"
+    L"  install-bus [INF]  create the bus device unless one is present and install the\n"
+    L"                     driver package on it; INF: ConferenceBus.inf beside this tool\n"
+    L"  remove-bus         remove every bus device and the package from the driver store\n"
     L"\n"
     L"Options:\n"
     L"  --bus PATH     use the bus with this interface path; default: the first present\n"
@@ -81,5 +88,28 @@ const wchar_t Prompt[] = L"> ";
 
 const wchar_t PlugSyntax[] = L"plug SERIAL HWID [HWID...]";
 const wchar_t UnplugSyntax[] = L"unplug SERIAL | unplug all";
+
+const wchar_t InstallBusSyntax[] = L"install-bus [INF]";
+const wchar_t RemoveBusSyntax[] = L"remove-bus";
+
+std::wstring BusInstalled(bool created, const std::wstring& infPath) {
+    return created ? L"created the bus device and installed " + infPath + L" on it\n"
+                   : L"installed " + infPath + L" on the bus device already present\n";
+}
+
+namespace {
+
+std::wstring Count(DWORD count, const wchar_t* what) {
+    return std::to_wstring(count) + L" " + what + (count == 1 ? L"" : L"s");
+}
+
+} // namespace
+
+std::wstring BusRemoved(DWORD devices, DWORD packages) {
+    return L"removed " + Count(devices, L"bus device") + L" and " +
+           Count(packages, L"driver package") + L"\n";
+}
+
+const wchar_t RestartNeeded[] = L"Windows asks for a restart to finish\n";
 
 } // namespace conferencebus::texts

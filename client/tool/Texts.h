@@ -26,4 +26,10 @@ extern const wchar_t Prompt[];
 extern const wchar_t PlugSyntax[];
 extern const wchar_t UnplugSyntax[];
 
+extern const wchar_t InstallBusSyntax[];
+extern const wchar_t RemoveBusSyntax[];
+std::wstring BusInstalled(bool created, const std::wstring& infPath);
+std::wstring BusRemoved(DWORD devices, DWORD packages);
+extern const wchar_t RestartNeeded[];
+
 } // namespace conferencebus::texts

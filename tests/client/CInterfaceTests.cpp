@@ -48,3 +48,38 @@ TEST(CInterface, NoExceptionLeavesTheInterface) {
     DWORD length = 0;
     EXPECT_EQ(DWORD{ERROR_OUTOFMEMORY}, ConferenceBusFindBuses(nullptr, &length));
 }
+
+// The bus's installation and removal through the C interface: the library's results, and its
+// messages for ConferenceBusErrorMessage.
+TEST(CInterface, InstallsAndRemovesTheBus) {
+    SimulatedBus simulated(0);
+    BOOL created = FALSE;
+    BOOL restart = TRUE;
+    EXPECT_EQ(DWORD{ERROR_SUCCESS},
+              ConferenceBusInstallBus(CONFERENCE_BUS_INF, &created, &restart));
+    EXPECT_TRUE(created);
+    EXPECT_FALSE(restart);
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, ConferenceBusInstallBus(CONFERENCE_BUS_INF, &created, nullptr));
+    EXPECT_FALSE(created);
+
+    // No path: the INF beside the program.
+    simulated.RunBesideBusInf();
+    seam::FailCall("UpdateDriverForPlugAndPlayDevicesW",
+                   seam::CountOf("UpdateDriverForPlugAndPlayDevicesW") + 1, FALSE,
+                   ERROR_ACCESS_DENIED);
+    EXPECT_EQ(DWORD{ERROR_ACCESS_DENIED}, ConferenceBusInstallBus(nullptr, nullptr, nullptr));
+    WCHAR message[300];
+    DWORD length = ARRAYSIZE(message);
+    ASSERT_EQ(DWORD{ERROR_SUCCESS},
+              ConferenceBusErrorMessage(ERROR_ACCESS_DENIED, message, &length));
+    EXPECT_STREQ(L"installing the driver package failed: Access denied (error 5)", message);
+
+    DWORD devices = 0;
+    DWORD packages = 0;
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, ConferenceBusRemoveBus(&devices, &packages, &restart));
+    EXPECT_EQ(1u, devices);
+    EXPECT_EQ(1u, packages);
+    EXPECT_FALSE(restart);
+    EXPECT_EQ(DWORD{ERROR_SUCCESS}, ConferenceBusRemoveBus(nullptr, nullptr, nullptr));
+    EXPECT_TRUE(simulated.BusNodes().empty());
+}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "BusSetup.h"
 #include "CommandLine.h"
 #include "Console.h"
 #include "KitFacts.h"
@@ -45,6 +46,14 @@ Transcript RunSession(const std::vector<std::wstring>& lines, const std::wstring
         return true;
     });
     transcript.exitCode = session.ExitCode();
+    return transcript;
+}
+
+Transcript RunBusSetup(const std::vector<std::wstring>& commands) {
+    Transcript transcript;
+    transcript.exitCode = conferencebus::RunBusSetup(
+        commands, [&](const std::wstring& text) { transcript.out += text; },
+        [&](const std::wstring& text) { transcript.err += text; });
     return transcript;
 }
 
@@ -257,4 +266,61 @@ TEST(Tool, ReadsStandardInputLineByLine) {
     CloseHandle(readEnd);
     EXPECT_FALSE(conferencebus::InputIsConsole());
     EXPECT_EQ((std::vector<std::wstring>{L"plug 1 \x00C4", L"", L"list"}), lines);
+}
+
+// install-bus with the INF beside the tool creates the bus node in the INF's class and installs
+// the package; the machine then presents a bus that a session opens, plugs into and lists. A
+// second install finds the node and installs the package on it again.
+TEST(Tool, InstallBusPresentsABusForTheSession) {
+    SimulatedBus simulated(0);
+    simulated.RunBesideBusInf();
+    const std::wstring inf = BusInfPath();
+    const Transcript created = RunBusSetup({L"install-bus"});
+    EXPECT_EQ(L"created the bus device and installed " + inf + L" on it\n", created.out);
+    EXPECT_EQ(L"", created.err);
+    EXPECT_EQ(0, created.exitCode);
+    ASSERT_EQ(1u, simulated.BusNodes().size());
+    EXPECT_EQ(L"ROOT\\SYSTEM\\0000", simulated.BusNodes()[0].instanceId);
+    EXPECT_TRUE(IsEqualGUID(SystemClass, simulated.BusNodes()[0].classGuid));
+    EXPECT_EQ(std::vector<std::wstring>{kit::BusHardwareId}, simulated.BusNodes()[0].hardwareIds);
+    EXPECT_EQ(std::vector<std::wstring>{L"oem0.inf"}, simulated.DriverStore());
+
+    const Transcript session = RunSession({L"plug 5 FENWAREL\\CAM_01", L"list"});
+    EXPECT_EQ(L"plugged in serial 5\n" + (Header + Row(L"FENWAREL\\CAM_01", L"05")), session.out);
+    EXPECT_EQ(0, session.exitCode);
+
+    simulated.SetRestartAfterInstall(true);
+    const Transcript again = RunBusSetup({L"install-bus", CONFERENCE_BUS_INF});
+    EXPECT_EQ(L"installed " + inf +
+                  L" on the bus device already present\n"
+                  L"Windows asks for a restart to finish\n",
+              again.out);
+    EXPECT_EQ(0, again.exitCode);
+    EXPECT_EQ(1u, simulated.BusNodes().size());
+    EXPECT_EQ(1u, simulated.machine().BusCount());
+    EXPECT_EQ(std::vector<std::wstring>{L"oem0.inf"}, simulated.DriverStore());
+
+    EXPECT_EQ(L"error: usage: install-bus [INF]\n", RunBusSetup({L"install-bus", L"a", L"b"}).err);
+    const Transcript wrong = RunBusSetup({L"remove-bus", L"all"});
+    EXPECT_EQ(L"error: usage: remove-bus\n", wrong.err);
+    EXPECT_EQ(2, wrong.exitCode);
+    EXPECT_TRUE(conferencebus::IsBusSetup({L"remove-bus"}));
+    EXPECT_FALSE(conferencebus::IsBusSetup({L"list", L"install-bus"}));
+}
+
+// Removing the bus while a session holds it: Windows removes the device at the next restart,
+// and the package goes at once.
+TEST(Tool, RemoveBusWhileASessionHoldsIt) {
+    SimulatedBus simulated(0);
+    ASSERT_EQ(0, RunBusSetup({L"install-bus", CONFERENCE_BUS_INF}).exitCode);
+    const auto ignore = [](const std::wstring&) {};
+    Session holder(ignore, ignore, L"");
+    ASSERT_TRUE(holder.Execute(L"plug 3 X\\A"));
+    const Transcript removed = RunBusSetup({L"remove-bus"});
+    EXPECT_EQ(L"removed 1 bus device and 1 driver package\n"
+              L"Windows asks for a restart to finish\n",
+              removed.out);
+    EXPECT_EQ(0, removed.exitCode);
+    EXPECT_TRUE(simulated.DriverStore().empty());
+    EXPECT_EQ(1u, simulated.machine().Children(0).size());
 }

@@ -23,3 +23,11 @@ extern "C" BOOL WINAPI DiInstallDriverW(HWND parent, LPCWSTR infPath, DWORD flag
     return SeamHook<::seam::entries::DiInstallDriverW_Entry, decltype(DiInstallDriverW)>::Call(
         parent, infPath, flags, needReboot);
 }
+
+extern "C" BOOL WINAPI UpdateDriverForPlugAndPlayDevicesW(HWND parent, LPCWSTR hardwareId,
+                                                          LPCWSTR infPath, DWORD flags,
+                                                          PBOOL rebootRequired) {
+    return SeamHook<::seam::entries::UpdateDriverForPlugAndPlayDevicesW_Entry,
+                    decltype(UpdateDriverForPlugAndPlayDevicesW)>::Call(parent, hardwareId, infPath,
+                                                                        flags, rebootRequired);
+}

@@ -25,6 +25,12 @@
     X("setupapi.dll", SetupGetStringFieldW)                                                        \
     X("setupapi.dll", SetupCloseInfFile)                                                           \
     X("setupapi.dll", SetupUninstallOEMInfW)                                                       \
+    X("setupapi.dll", SetupFindNextLine)                                                           \
+    X("setupapi.dll", SetupGetFieldCount)                                                          \
+    X("setupapi.dll", SetupGetInfInformationW)                                                     \
+    X("setupapi.dll", SetupQueryInfOriginalFileInformationW)                                       \
+    X("setupapi.dll", SetupDiGetINFClassW)                                                         \
+    X("setupapi.dll", SetupDiGetDeviceInstallParamsW)                                              \
     X("setupapi.dll", CM_Locate_DevNodeW)                                                          \
     X("setupapi.dll", CM_Reenumerate_DevNode)                                                      \
     X("setupapi.dll", CM_Get_Child)                                                                \
@@ -47,6 +53,8 @@
     X("kernel32.dll", GetModuleFileNameW)                                                          \
     X("kernel32.dll", GetWindowsDirectoryW)                                                        \
     X("kernel32.dll", GetSystemDirectoryW)                                                         \
+    X("kernel32.dll", GetSystemWindowsDirectoryW)                                                  \
+    X("kernel32.dll", GetFullPathNameW)                                                            \
     X("kernel32.dll", FindFirstFileW)                                                              \
     X("kernel32.dll", FindNextFileW)                                                               \
     X("kernel32.dll", FindClose)                                                                   \
@@ -69,7 +77,8 @@
 // by their plain names, so the seam defines those names (SeamEntries.cpp).
 #define SEAM_DIRECT_ENTRY_LIST(X)                                                                  \
     X("setupapi.dll", InstallHinfSectionW)                                                         \
-    X("newdev.dll", DiInstallDriverW)
+    X("newdev.dll", DiInstallDriverW)                                                              \
+    X("newdev.dll", UpdateDriverForPlugAndPlayDevicesW)
 
 namespace seam::entries {
 #define SEAM_DECLARE_ENTRY(dll, fn)                                                                \

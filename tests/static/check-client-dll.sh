@@ -21,5 +21,5 @@ exported=$(awk '/\[Ordinal\/Name Pointer\] Table/ { inside = 1; next } inside &&
     inside { print $NF }' <<<"$headers" | sort | tr '\n' ' ')
 expect "exports" "$declared" "$exported"
 
-expect_imports "$headers" "kernel32.dll msvcrt.dll setupapi.dll cfgmgr32.dll advapi32.dll"
+expect_imports "$headers" "kernel32.dll msvcrt.dll setupapi.dll cfgmgr32.dll advapi32.dll newdev.dll"
 finish "$dll"
