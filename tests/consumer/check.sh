@@ -18,8 +18,13 @@ mkdir -p "$work"
 python3 -m zipfile -e "$zip" "$work/unpacked"
 package=$(echo "$work"/unpacked/*)
 for target in x86_64 i686; do
+    # A usual cross-compiling toolchain file finds packages only below the target's root, and
+    # the README's way finds the SDK all the same.
+    toolchain="$work/toolchain-$target.cmake"
+    printf 'include(%s)\nset(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)\n' \
+        "$toolchains/mingw-$target.cmake" >"$toolchain"
     cmake -S "$package/samples" -B "$work/$target" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$toolchains/mingw-$target.cmake" -DCMAKE_PREFIX_PATH="$package/sdk" \
+        -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DConferenceBusClient_DIR="$package/sdk/cmake" \
         -DCMAKE_C_FLAGS="-Wall -Wextra -Werror" -DCMAKE_CXX_FLAGS="-Wall -Wextra -Werror" >/dev/null
     cmake --build "$work/$target" >/dev/null
 done
