@@ -63,17 +63,6 @@ bool ReadIds(const LPCWSTR* hardwareIds, DWORD count, std::vector<std::wstring>*
     return true;
 }
 
-// Strings laid out one after another, each ended by a NUL, then one more NUL.
-std::wstring MultiString(const std::vector<std::wstring>& strings) {
-    std::wstring units;
-    for (const std::wstring& text : strings) {
-        units += text;
-        units.push_back(L'\0');
-    }
-    units.push_back(L'\0');
-    return units;
-}
-
 } // namespace
 
 extern "C" {
@@ -136,7 +125,7 @@ DWORD __cdecl ConferenceBusFindBuses(LPWSTR paths, LPDWORD length) {
         if (result.Failed()) {
             return result;
         }
-        return CopyOut(MultiString(found), paths, length);
+        return CopyOut(conferencebus::MultiString(found), paths, length);
     });
 }
 
@@ -158,7 +147,7 @@ DWORD __cdecl ConferenceBusListChildren(HCONFERENCEBUS bus, LPWSTR children, LPD
             fields.insert(fields.end(),
                           {child.deviceId, child.instanceId, child.description, child.location});
         }
-        return CopyOut(MultiString(fields), children, length);
+        return CopyOut(conferencebus::MultiString(fields), children, length);
     });
 }
 
