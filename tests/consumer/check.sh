@@ -48,7 +48,7 @@ for arch in x64 x86; do
     "$clang_cl" --target=$triple-pc-windows-msvc /nologo /c /Od /W4 /WX /GS- /Zl \
         /clang:-fgnuc-version=4.2.1 $([ $arch = x86 ] && echo /D_X86_) \
         -imsvc "/usr/$triple-w64-mingw32/include" /I"$package/sdk/include" \
-        "$here/msvc/Caller.c" /Fo"$out/Caller.obj"
+        /Fo"$out/Caller.obj" -- "$here/msvc/Caller.c"
     lld-link /nologo /machine:$arch /subsystem:console /entry:CallerMain /nodefaultlib \
         $([ $arch = x86 ] && echo /safeseh) "$out/Caller.obj" \
         "$package/sdk/lib/$arch/ConferenceBusClient.lib" "$out/kernel32.lib" \
