@@ -1,6 +1,6 @@
 # What `cmake --install` puts into the kit's package, one architecture per build tree; both
 # trees install into one prefix (scripts/package.sh):
-#   setup/<arch>/  tools/<arch>/  sdk/include/  sdk/lib/<arch>/  sdk/cmake/  driver/
+#   setup/<arch>/  tools/<arch>/  sdk/include/  sdk/lib/<arch>/  sdk/cmake/  driver/  samples/
 include(CMakePackageConfigHelpers)
 
 if(TALVOREN_ARCH EQUAL 64)
@@ -20,6 +20,11 @@ install(TARGETS conference_bus_client ConferenceBusClient EXPORT ConferenceBusCl
         RUNTIME DESTINATION sdk/lib/${package_arch}
         LIBRARY DESTINATION sdk/lib/${package_arch}
         ARCHIVE DESTINATION sdk/lib/${package_arch})
+# For Microsoft's linker: the import library in its format, and the .def it was made from.
+if(TALVOREN_MSVC_IMPORT_LIBRARY)
+    install(FILES ${TALVOREN_MSVC_IMPORT_LIBRARY} DESTINATION sdk/lib/${package_arch})
+endif()
+install(FILES client/capi/ConferenceBusClient.def DESTINATION sdk/lib)
 install(FILES client/include/ConferenceBusClient.h client/include/ConferenceBusInstaller.h
               client/capi/ConferenceBusClientC.h
               bus/include/ConferenceBusPublic.h
@@ -37,4 +42,6 @@ install(DIRECTORY bus/driver bus/include DESTINATION driver)
 install(FILES bus/ConferenceBus.inf bus/ConferenceBus.rc bus/ConferenceBus.vcxproj
         DESTINATION driver)
 install(FILES cmake/driver-README.txt DESTINATION driver RENAME README.txt)
-install(FILES README.md LICENSE DESTINATION .)
+# The package's own README, for those who unpack it, and the caller projects it describes.
+install(FILES package/README.md LICENSE DESTINATION .)
+install(DIRECTORY package/samples DESTINATION .)

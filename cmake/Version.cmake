@@ -1,6 +1,7 @@
 # The kit's one version number is project()'s VERSION. It reaches every binary through a
-# version resource; the driver's resource script and its INF are built by the WDK, outside
-# CMake, so they carry it as text, and configuring fails when either disagrees.
+# version resource; the driver's resource script, its INF and the WDK project's StampInf
+# settings are used by the WDK, outside CMake, so they carry it as text, and configuring fails
+# when one disagrees.
 
 set(TALVOREN_FILE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
 set(TALVOREN_PRODUCT_NAME "Talvoren driver kit")
@@ -32,15 +33,38 @@ function(talvoren_expect_version file what found)
     endif()
 endfunction()
 
+# The WDK project's StampInf settings of its Inf item: DriverVer is stamped with exactly the
+# INF's own version and date (StampInf's default is the WDK's version and the build date).
+function(talvoren_check_stamp_inf version date)
+    set(project ${PROJECT_SOURCE_DIR}/bus/ConferenceBus.vcxproj)
+    file(READ ${project} text)
+    string(REGEX MATCH "<Inf Include=\"ConferenceBus.inf\">.*</Inf>" item "${text}")
+    foreach(setting SpecifyDriverVerDirectiveVersion:true TimeStamp:${version}
+                    SpecifyDriverVerDirectiveDate:true DateStamp:${date})
+        string(REPLACE ":" ";" setting "${setting}")
+        list(GET setting 0 name)
+        list(GET setting 1 expected)
+        string(REGEX MATCH "<${name}>([^<]*)</${name}>" found "${item}")
+        if(NOT CMAKE_MATCH_1 STREQUAL expected)
+            message(FATAL_ERROR "${project}: the Inf item's ${name} is '${CMAKE_MATCH_1}', but "
+                                "must be '${expected}' (DriverVer in ConferenceBus.inf)")
+        endif()
+    endforeach()
+endfunction()
+
 function(talvoren_check_driver_versions)
     set(inf ${PROJECT_SOURCE_DIR}/bus/ConferenceBus.inf)
     set(rc ${PROJECT_SOURCE_DIR}/bus/ConferenceBus.rc)
-    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${inf} ${rc})
+    set(project ${PROJECT_SOURCE_DIR}/bus/ConferenceBus.vcxproj)
+    set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${inf} ${rc}
+                                                                                     ${project})
 
     # DriverVer = mm/dd/yyyy,w.x.y.z
     file(STRINGS ${inf} lines REGEX "^[ \t]*DriverVer[ \t]*=")
     string(REGEX REPLACE "^[^,]*,[ \t]*([0-9.]+).*$" "\\1" found "${lines}")
     talvoren_expect_version(${inf} "the DriverVer version" "${found}")
+    string(REGEX REPLACE "^[^=]*=[ \t]*([0-9/]+).*$" "\\1" inf_date "${lines}")
+    talvoren_check_stamp_inf(${found} ${inf_date})
 
     file(READ ${rc} script)
     foreach(field FILEVERSION PRODUCTVERSION)

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what the kit needs to build and test on Debian 12: the mingw-w64 cross
-# compilers, Wine, CMake, GoogleTest's sources, the static analysers, and Python, which
-# writes the package's zip. Idempotent: when everything is present already (and not on CI,
+# compilers, Wine, CMake, GoogleTest's sources, the static analysers, Python, which writes
+# the package's zip, and LLVM's tools for Microsoft's ABI: llvm-dlltool (llvm) makes the SDK's
+# import library ConferenceBusClient.lib, and the package check builds a caller with clang-cl
+# (clang-tools) and lld-link (lld). Idempotent: when everything is present already (and not on CI,
 # which starts from a fresh machine) it does nothing.
 set -euo pipefail
 
 packages=(cmake make mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
-          googletest clang-tidy cppcheck python3)
+          googletest clang-tidy cppcheck python3 llvm lld clang-tools)
 
 missing=()
 for package in "${packages[@]}"; do

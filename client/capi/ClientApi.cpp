@@ -50,6 +50,20 @@ BusError CopyOut(const std::wstring& units, LPWSTR buffer, LPDWORD length) {
     return {};
 }
 
+// The caller's array of ids; false when a pointer that must be there is not.
+bool ReadIds(const LPCWSTR* hardwareIds, DWORD count, std::vector<std::wstring>* ids) {
+    if (hardwareIds == nullptr && count != 0) {
+        return false;
+    }
+    for (DWORD index = 0; index < count; index++) {
+        if (hardwareIds[index] == nullptr) {
+            return false;
+        }
+        ids->emplace_back(hardwareIds[index]);
+    }
+    return true;
+}
+
 // An output the caller may leave out.
 template <typename Value> void SetIfGiven(Value* output, Value value) {
     if (output != nullptr) {
@@ -82,17 +96,19 @@ DWORD __cdecl ConferenceBusPlugIn(HCONFERENCEBUS bus, DWORD serialNumber,
         if (bus == nullptr) {
             return Refused(ERROR_INVALID_HANDLE);
         }
-        if (hardwareIds == nullptr && hardwareIdCount != 0) {
-            return Refused(ERROR_INVALID_PARAMETER);
-        }
         std::vector<std::wstring> ids;
-        for (DWORD index = 0; index < hardwareIdCount; index++) {
-            if (hardwareIds[index] == nullptr) {
-                return Refused(ERROR_INVALID_PARAMETER);
-            }
-            ids.emplace_back(hardwareIds[index]);
-        }
-        return bus->client.PlugIn(serialNumber, ids);
+        return ReadIds(hardwareIds, hardwareIdCount, &ids) ? bus->client.PlugIn(serialNumber, ids)
+                                                           : Refused(ERROR_INVALID_PARAMETER);
+    });
+}
+
+DWORD __cdecl ConferenceBusCheckHardwareIds(DWORD serialNumber, const LPCWSTR* hardwareIds,
+                                            DWORD hardwareIdCount) {
+    return Guarded([&] {
+        std::vector<std::wstring> ids;
+        return ReadIds(hardwareIds, hardwareIdCount, &ids)
+                   ? conferencebus::CheckHardwareIds(serialNumber, ids)
+                   : Refused(ERROR_INVALID_PARAMETER);
     });
 }
 
@@ -117,13 +133,29 @@ DWORD __cdecl ConferenceBusFindBuses(LPWSTR paths, LPDWORD length) {
         if (result.Failed()) {
             return result;
         }
-        std::wstring units;
-        for (const std::wstring& path : found) {
-            units += path;
-            units.push_back(L'\0');
+        return CopyOut(conferencebus::MultiString(found), paths, length);
+    });
+}
+
+DWORD __cdecl ConferenceBusListChildren(HCONFERENCEBUS bus, LPWSTR children, LPDWORD length) {
+    return Guarded([&] {
+        if (bus == nullptr) {
+            return Refused(ERROR_INVALID_HANDLE);
         }
-        units.push_back(L'\0');
-        return CopyOut(units, paths, length);
+        if (length == nullptr) {
+            return Refused(ERROR_INVALID_PARAMETER);
+        }
+        std::vector<conferencebus::ChildDevice> found;
+        const BusError result = bus->client.ListChildren(&found);
+        if (result.Failed()) {
+            return result;
+        }
+        std::vector<std::wstring> fields;
+        for (const conferencebus::ChildDevice& child : found) {
+            fields.insert(fields.end(),
+                          {child.deviceId, child.instanceId, child.description, child.location});
+        }
+        return CopyOut(conferencebus::MultiString(fields), children, length);
     });
 }
 

@@ -22,4 +22,7 @@ struct BusInterface {
 
 BusError EnumerateBuses(std::vector<BusInterface>* buses);
 
+// The strings one after another, each ended by a NUL, then one more NUL.
+std::wstring MultiString(const std::vector<std::wstring>& strings);
+
 } // namespace conferencebus

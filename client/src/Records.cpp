@@ -7,14 +7,18 @@
 
 namespace conferencebus {
 
-std::vector<BYTE> PlugInRecord(ULONG serialNumber, const std::vector<std::wstring>& hardwareIds) {
+std::wstring MultiString(const std::vector<std::wstring>& strings) {
     std::wstring units;
-    for (const std::wstring& id : hardwareIds) {
-        units += id;
+    for (const std::wstring& text : strings) {
+        units += text;
         units.push_back(L'\0');
     }
-    // The multi-string's final NUL.
     units.push_back(L'\0');
+    return units;
+}
+
+std::vector<BYTE> PlugInRecord(ULONG serialNumber, const std::vector<std::wstring>& hardwareIds) {
+    const std::wstring units = MultiString(hardwareIds);
 
     std::vector<BYTE> record(BUS_PLUGIN_INPUT_FIXED_SIZE + units.size() * sizeof(WCHAR));
     auto* input = reinterpret_cast<PBUS_PLUGIN_INPUT>(record.data());

@@ -76,16 +76,22 @@ DWORD ReadScript(const std::wstring& path, std::vector<std::wstring>* lines) {
         return error;
     }
 
-    std::wstring text;
-    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-        text.assign(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-    } else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        text = FromUtf8(bytes.data() + 3, bytes.size() - 3);
-    } else {
-        text = FromUtf8(bytes.data(), bytes.size());
-    }
-    *lines = SplitLines(text);
+    *lines = SplitLines(DecodeText(bytes, StartsAsUtf16(bytes)));
     return ERROR_SUCCESS;
+}
+
+bool StartsAsUtf16(const std::string& bytes) {
+    return bytes.compare(0, 2, "\xFF\xFE") == 0;
+}
+
+std::wstring DecodeText(const std::string& bytes, bool utf16) {
+    std::wstring text = utf16 ? std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                                             bytes.size() / sizeof(wchar_t))
+                              : FromUtf8(bytes.data(), bytes.size());
+    if (!text.empty() && text[0] == L'\xFEFF') {
+        text.erase(0, 1);
+    }
+    return text;
 }
 
 } // namespace conferencebus

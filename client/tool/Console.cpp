@@ -32,7 +32,7 @@ bool InputIsConsole() {
     return IsConsole(GetStdHandle(STD_INPUT_HANDLE));
 }
 
-bool ReadInputLine(std::wstring* line) {
+bool InputLines::Read(std::wstring* line) {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     line->clear();
     if (IsConsole(input)) {
@@ -48,21 +48,29 @@ bool ReadInputLine(std::wstring* line) {
         }
         return true;
     }
-    // A pipe or file: a byte at a time, so that nothing past the line is consumed.
+    // A pipe or file: a byte at a time, so that nothing past the line is consumed. Its first
+    // two bytes tell its encoding for the whole input.
     std::string bytes;
     char byte = 0;
     DWORD read = 0;
     bool ended = false;
     while (!ended && ReadFile(input, &byte, 1, &read, nullptr) && read == 1) {
-        ended = byte == '\n';
-        if (!ended) {
-            bytes.push_back(byte);
+        bytes.push_back(byte);
+        if (!started_ && bytes.size() == 2) {
+            started_ = true;
+            utf16_ = StartsAsUtf16(bytes);
         }
+        const size_t size = bytes.size();
+        ended = utf16_ ? size % 2 == 0 && bytes.compare(size - 2, 2, "\n\0", 2) == 0 : byte == '\n';
     }
-    if (!bytes.empty() && bytes.back() == '\r') {
-        bytes.pop_back();
+    started_ = true;
+    if (ended) {
+        bytes.resize(bytes.size() - (utf16_ ? sizeof(wchar_t) : 1));
     }
-    *line = FromUtf8(bytes.data(), bytes.size());
+    *line = DecodeText(bytes, utf16_);
+    if (!line->empty() && line->back() == L'\r') {
+        line->pop_back();
+    }
     return ended || !bytes.empty();
 }
 

@@ -10,8 +10,17 @@ namespace conferencebus {
 // Writes to a console as text, elsewhere as UTF-8.
 void WriteText(DWORD standardHandle, const std::wstring& text);
 
-// Reads one line of standard input; false at its end or when the read is cancelled.
-bool ReadInputLine(std::wstring* line);
+// Standard input, line by line.
+class InputLines {
+public:
+    // Reads one line; false at the end of the input or when the read is cancelled.
+    bool Read(std::wstring* line);
+
+private:
+    // Piped input is UTF-16 when its first two bytes say so.
+    bool started_ = false;
+    bool utf16_ = false;
+};
 
 bool InputIsConsole();
 

@@ -56,8 +56,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!options.scriptPath.empty()) {
         const DWORD error = ReadScript(options.scriptPath, &lines);
         if (error != ERROR_SUCCESS) {
-            Err(texts::Error(L"cannot read " + options.scriptPath + L" (error " +
-                             std::to_wstring(error) + L")"));
+            Err(texts::Error(texts::ScriptUnreadable(options.scriptPath, error)));
             return 2;
         }
     }
@@ -70,21 +69,24 @@ int wmain(int argc, wchar_t** argv) {
 
     if (options.commands.empty() && options.scriptPath.empty()) {
         const bool prompt = InputIsConsole();
-        session.Run([prompt](std::wstring* line) {
+        InputLines input;
+        session.Run([prompt, &input](std::wstring* line) {
             if (prompt) {
                 Out(texts::Prompt);
             }
-            return ReadInputLine(line);
+            return input.Read(line);
         });
     } else {
         size_t next = 0;
-        session.Run([&lines, &next](std::wstring* line) {
-            if (next == lines.size()) {
-                return false;
-            }
-            *line = lines[next++];
-            return true;
-        });
+        session.Run(
+            [&lines, &next](std::wstring* line) {
+                if (next == lines.size()) {
+                    return false;
+                }
+                *line = lines[next++];
+                return true;
+            },
+            options.scriptPath);
     }
 
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);

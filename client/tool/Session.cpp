@@ -64,7 +64,7 @@ bool Session::Interrupted() const {
 
 bool Session::Fail(const std::wstring& message) {
     failed_ = true;
-    err_(texts::Error(message));
+    err_(where_ + texts::Error(message));
     return false;
 }
 
@@ -76,11 +76,15 @@ bool Session::OpenBus() {
     return bus_.IsOpen() || Report(bus_.Open(busPath_));
 }
 
-void Session::Run(const LineSource& next) {
+void Session::Run(const LineSource& next, const std::wstring& origin) {
     std::wstring line;
+    size_t number = 0;
     while (!ended_ && !Interrupted() && next(&line)) {
+        number++;
+        where_ = origin.empty() ? std::wstring() : texts::Where(origin, number);
         Execute(line);
     }
+    where_.clear();
 }
 
 bool Session::Execute(const std::wstring& line) {

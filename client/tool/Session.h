@@ -26,8 +26,9 @@ public:
 
     // Runs one command line; false when the session has ended.
     bool Execute(const std::wstring& line);
-    // Runs command lines until the input or the session ends.
-    void Run(const LineSource& next);
+    // Runs command lines until the input or the session ends. With a script's path as their
+    // origin, each failure names the script and the line: FILE:LINE: error: ...
+    void Run(const LineSource& next, const std::wstring& origin = std::wstring());
     // Ends a wait and the session, as Ctrl-C does; safe from another thread.
     void Interrupt();
     // 0 when every command succeeded, 1 when one failed.
@@ -49,6 +50,7 @@ private:
     std::wstring busPath_;
     BusClient bus_;
     HANDLE interrupt_;
+    std::wstring where_; // the origin of the running command, before its errors
     bool failed_ = false;
     bool ended_ = false;
 };

@@ -1,5 +1,7 @@
 #include "Texts.h"
 
+#include "Messages.h"
+
 namespace conferencebus::texts {
 
 const wchar_t Help[] =
@@ -13,9 +15,10 @@ const wchar_t Help[] =
     L"  ConferenceBusCtl remove-bus\n"
     L"\n"
     L"Each COMMAND argument is one command; quote it. Without commands or a script the\n"
-    L"commands are read from standard input. Children stay plugged in while the session\n"
-    L"runs: it ends with quit, at the end of the input or with Ctrl-C, and closing the bus\n"
-    L"then unplugs every child.\n"
+    L"commands are read from standard input, encoded as a script is. Children stay\n"
+    L"plugged in while the session runs: it ends with quit, at the end of the input or\n"
+    L"with Ctrl-C, and closing the bus then unplugs every child. A failed command of a\n"
+    L"script is reported as FILE:LINE: error: ...\n"
     L"\n"
     L"Commands:\n"
     L"  plug SERIAL HWID [HWID...]  plug in a child: serial 0 to 4294967295; hardware ids\n"
@@ -38,8 +41,8 @@ const wchar_t Help[] =
     L"\n"
     L"Options:\n"
     L"  --bus PATH     use the bus with this interface path; default: the first present\n"
-    L"  --script FILE  read the commands from FILE (UTF-8 or UTF-16), one a line;\n"
-    L"                 a line starting with # is a comment\n"
+    L"  --script FILE  read the commands from FILE (UTF-8, or UTF-16 with its byte-order\n"
+    L"                 mark), one a line; a line starting with # is a comment\n"
     L"  --help         show this text\n"
     L"\n"
     L"Exit code: 0 when every command succeeded, 1 when one failed, 2 for a wrong\n"
@@ -47,6 +50,14 @@ const wchar_t Help[] =
 
 std::wstring Error(const std::wstring& message) {
     return L"error: " + message + L"\n";
+}
+
+std::wstring Where(const std::wstring& file, size_t line) {
+    return file + L":" + std::to_wstring(line) + L": ";
+}
+
+std::wstring ScriptUnreadable(const std::wstring& path, DWORD error) {
+    return messages::Failed((L"Reading the script " + path).c_str(), error);
 }
 
 std::wstring UnknownCommand(const std::wstring& command) {

@@ -9,6 +9,9 @@ namespace conferencebus::texts {
 
 extern const wchar_t Help[];
 std::wstring Error(const std::wstring& message);
+// "FILE:LINE: ", before the error of a script's command.
+std::wstring Where(const std::wstring& file, size_t line);
+std::wstring ScriptUnreadable(const std::wstring& path, DWORD error);
 std::wstring UnknownCommand(const std::wstring& command);
 std::wstring Usage(const wchar_t* syntax);
 std::wstring NotASerial(const std::wstring& text);

@@ -9,12 +9,12 @@
 extern "C" {
 #endif
 
-/* On the only bus: plugs, refusals with their messages, unplugs; leaves serial 7 plugged in
- * and closes the handle. */
+/* On the only bus: plugs, lists, refusals with their messages, unplugs; leaves serial 7
+ * plugged in and closes the handle. */
 int PlugAndUnplugFromC(void);
 /* Two buses with these paths: lists them, buffer sizes included, and opens the second. */
 int FindAndOpenFromC(LPCWSTR firstPath, LPCWSTR secondPath);
-/* Opening the first bus fails with this code and message. */
+/* Opening the first bus fails with this code and message; the id check works without one. */
 int OpenFailsFromC(DWORD error, LPCWSTR message);
 /* Whether ConferenceBusErrorMessage gives exactly this text for the error on this thread. */
 int MessageIs(DWORD error, LPCWSTR expected);

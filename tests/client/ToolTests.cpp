@@ -33,18 +33,21 @@ std::wstring Row(const std::wstring& deviceId, const std::wstring& instance) {
 const wchar_t Header[] = L"DEVICE ID\tINSTANCE\tDESCRIPTION\tLOCATION\n";
 
 // Runs the lines as one session; the session, and so the bus handle, ends with the call.
-Transcript RunSession(const std::vector<std::wstring>& lines, const std::wstring& busPath = {}) {
+Transcript RunSession(const std::vector<std::wstring>& lines, const std::wstring& busPath = {},
+                      const std::wstring& origin = {}) {
     Transcript transcript;
     Session session([&](const std::wstring& text) { transcript.out += text; },
                     [&](const std::wstring& text) { transcript.err += text; }, busPath);
     size_t next = 0;
-    session.Run([&](std::wstring* line) {
-        if (next == lines.size()) {
-            return false;
-        }
-        *line = lines[next++];
-        return true;
-    });
+    session.Run(
+        [&](std::wstring* line) {
+            if (next == lines.size()) {
+                return false;
+            }
+            *line = lines[next++];
+            return true;
+        },
+        origin);
     transcript.exitCode = session.ExitCode();
     return transcript;
 }
@@ -110,6 +113,18 @@ TEST(Tool, NoBusIsAnErrorAfterTheCommandsOwnFaults) {
               L"error: serial 0 leaves only with all children: use unplug all\n"
               L"error: not a serial number: y\n"
               L"error: no ConferenceBus device is present\n",
+              transcript.err);
+    EXPECT_EQ(1, transcript.exitCode);
+}
+
+// A script's failed command is named by its line, comments and empty lines counted.
+TEST(Tool, ScriptErrorsNameTheirLine) {
+    SimulatedBus simulated;
+    const Transcript transcript = RunSession(
+        {L"# conference", L"plug 5 CAM,1", L"", L"plug 6 X\\A", L"plug 6 X\\B"}, {}, L"conf.txt");
+    EXPECT_EQ(L"conf.txt:2: error: hardware id 1 holds U+002C at character 4: ids take only "
+              L"U+0021 to U+007F, and no comma\n"
+              L"conf.txt:5: error: serial 6 is already plugged in\n",
               transcript.err);
     EXPECT_EQ(1, transcript.exitCode);
 }
@@ -246,26 +261,42 @@ TEST(Tool, ReadsScriptsInUtf8AndUtf16) {
     EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), conferencebus::ReadScript(path, &lines));
 }
 
+// Piped input in UTF-8, with or without its byte-order mark, and in UTF-16 with its mark (what
+// PowerShell's > writes); an empty first line tells nothing of the encoding.
 TEST(Tool, ReadsStandardInputLineByLine) {
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
-    const char bytes[] = "plug 1 \xC3\x84\r\n\nlist";
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(writeEnd, bytes, sizeof(bytes) - 1, &written, nullptr));
-    CloseHandle(writeEnd);
-    HANDLE saved = GetStdHandle(STD_INPUT_HANDLE);
-    SetStdHandle(STD_INPUT_HANDLE, readEnd);
+    const std::vector<std::wstring> lines{L"plug 1 \x00C4", L"", L"list"};
+    const std::wstring wide = L"\xFEFFplug 1 \x00C4\r\n\nlist";
+    const struct {
+        std::string bytes;
+        std::vector<std::wstring> lines;
+    } inputs[] = {
+        {"plug 1 \xC3\x84\r\n\nlist", lines},
+        {"\xEF\xBB\xBFplug 1 \xC3\x84\n\nlist\n", lines},
+        {std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2), lines},
+        {"\nlist", {L"", L"list"}},
+    };
+    for (const auto& input : inputs) {
+        HANDLE readEnd = nullptr;
+        HANDLE writeEnd = nullptr;
+        ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(writeEnd, input.bytes.data(), static_cast<DWORD>(input.bytes.size()),
+                              &written, nullptr));
+        CloseHandle(writeEnd);
+        HANDLE saved = GetStdHandle(STD_INPUT_HANDLE);
+        SetStdHandle(STD_INPUT_HANDLE, readEnd);
 
-    std::vector<std::wstring> lines;
-    std::wstring line;
-    while (conferencebus::ReadInputLine(&line)) {
-        lines.push_back(line);
+        conferencebus::InputLines standardInput;
+        std::vector<std::wstring> read;
+        std::wstring line;
+        while (standardInput.Read(&line)) {
+            read.push_back(line);
+        }
+        SetStdHandle(STD_INPUT_HANDLE, saved);
+        CloseHandle(readEnd);
+        EXPECT_FALSE(conferencebus::InputIsConsole());
+        EXPECT_EQ(input.lines, read);
     }
-    SetStdHandle(STD_INPUT_HANDLE, saved);
-    CloseHandle(readEnd);
-    EXPECT_FALSE(conferencebus::InputIsConsole());
-    EXPECT_EQ((std::vector<std::wstring>{L"plug 1 \x00C4", L"", L"list"}), lines);
 }
 
 // install-bus with the INF beside the tool creates the bus node in the INF's class and installs
