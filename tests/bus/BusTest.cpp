@@ -82,15 +82,3 @@ const wdfsim::Device& OnlyChild(size_t bus) {
     EXPECT_EQ(1u, entries.size());
     return *entries.front().pdo;
 }
-
-void ExpectInheritingAttributes(const wdfsim::Device& device,
-                                PCWDF_OBJECT_CONTEXT_TYPE_INFO context) {
-    const WDF_OBJECT_ATTRIBUTES& attributes = device.attributes;
-    EXPECT_TRUE(device.hasAttributes);
-    EXPECT_EQ(sizeof(WDF_OBJECT_ATTRIBUTES), attributes.Size);
-    EXPECT_EQ(WdfExecutionLevelInheritFromParent, attributes.ExecutionLevel);
-    EXPECT_EQ(WdfSynchronizationScopeInheritFromParent, attributes.SynchronizationScope);
-    EXPECT_EQ(nullptr, attributes.ParentObject);
-    EXPECT_EQ(0u, attributes.ContextSizeOverride);
-    EXPECT_EQ(context, attributes.ContextTypeInfo);
-}

@@ -53,8 +53,3 @@ wdfsim::PdoIdentity PlugAndPlayIdentity(const std::wstring& deviceId, uint32_t s
 // The records behind the framework's handles, for checks of what the driver configured.
 wdfsim::Device& BusDevice(size_t bus);
 const wdfsim::Device& OnlyChild(size_t bus = 0);
-// Attributes that inherit execution level and synchronisation scope, with no parent and the
-// given context type (callbacks of an object's own cannot be registered: the simulation never
-// calls them).
-void ExpectInheritingAttributes(const wdfsim::Device& device,
-                                PCWDF_OBJECT_CONTEXT_TYPE_INFO context);
