@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
                    }}),
     CaseName<BrokenRule>);
 
-TEST(Verifier, DescriptionCallbacksRunUnderTheListLock) {
+TEST(Verifier, CompareRunsUnderTheListLock) {
     wdfsim::Machine machine;
     ASSERT_EQ(STATUS_SUCCESS, machine.LoadDriver());
     ASSERT_EQ(STATUS_SUCCESS, machine.AddBus());
@@ -188,13 +188,6 @@ TEST(Verifier, DescriptionCallbacksRunUnderTheListLock) {
            PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER) -> BOOLEAN {
         seen = KeGetCurrentIrql();
         return FALSE;
-    };
-    config.EvtChildListIdentificationDescriptionDuplicate =
-        [](WDFCHILDLIST, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER,
-           PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER destination) -> NTSTATUS {
-        EXPECT_EQ(DISPATCH_LEVEL, KeGetCurrentIrql());
-        CONTAINING_RECORD(destination, CHILD_ID_DESCRIPTION, Header)->Child = nullptr;
-        return STATUS_SUCCESS;
     };
     // These children have no ids: they must never reach Plug and Play.
     config.EvtChildListCreateDevice = [](WDFCHILDLIST, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER,

@@ -172,8 +172,8 @@ WDFCHILDLIST WdfFdoGetDefaultChildList(WDFDEVICE Fdo) {
     return device == nullptr || !device->childList ? nullptr : HandleOfList(*device->childList);
 }
 
-// The simulated list compares with the driver's callback and copies without one, as the bus
-// configures it.
+// The simulated list compares with the driver's callback and copies byte for byte, as the bus
+// configures it: the framework's Duplicate callback is not simulated.
 NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
     WDFCHILDLIST ChildList, PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER IdentificationDescription,
     PWDF_CHILD_ADDRESS_DESCRIPTION_HEADER AddressDescription) {
@@ -186,42 +186,24 @@ NTSTATUS WdfChildListAddOrUpdateChildDescriptionAsPresent(
         return refusal;
     }
 
-    // New entries are zero-filled, their header's size set.
-    const ULONG size = list->config.IdentificationDescriptionSize;
-    Entries fresh;
-    fresh.emplace_back(size);
-    PWDF_CHILD_IDENTIFICATION_DESCRIPTION_HEADER copy = fresh.front().header();
-    std::memset(copy, 0, size);
-    copy->IdentificationDescriptionSize = size;
-    NTSTATUS status = STATUS_SUCCESS;
-    {
-        Locked locked(*list);
-        // A child reported missing, or with a removal queued, gets a new entry beside the old.
-        auto match = Find(*list, IdentificationDescription);
-        if (match != list->entries.end() && CountsAsPresent(*match) && !match->removalQueued) {
-            match->found = true;
-            return STATUS_OBJECT_NAME_EXISTS; // the unused entry was never filled: no Cleanup
-        }
-        if (auto duplicate = list->config.EvtChildListIdentificationDescriptionDuplicate) {
-            status = duplicate(ChildList, IdentificationDescription, copy);
-        } else {
-            std::memcpy(copy, IdentificationDescription, size);
-        }
-        if (NT_SUCCESS(status)) {
-            const auto entry = fresh.begin();
-            entry->pluggedThrough = ThreadHandle();
-            list->entries.splice(list->entries.end(), fresh);
-            if (Deferring(*list)) {
-                entry->queuedInsert = true;
-                list->modifications.push_back(entry);
-            } else {
-                list->relationsInvalid = true;
-            }
-            return STATUS_SUCCESS;
-        }
+    Locked locked(*list);
+    // A child reported missing, or with a removal queued, gets a new entry beside the old.
+    auto match = Find(*list, IdentificationDescription);
+    if (match != list->entries.end() && CountsAsPresent(*match) && !match->removalQueued) {
+        match->found = true;
+        return STATUS_OBJECT_NAME_EXISTS;
     }
-    Free(*list, fresh);
-    return status;
+    const ULONG size = list->config.IdentificationDescriptionSize;
+    const auto entry = list->entries.emplace(list->entries.end(), size);
+    std::memcpy(entry->header(), IdentificationDescription, size);
+    entry->pluggedThrough = ThreadHandle();
+    if (Deferring(*list)) {
+        entry->queuedInsert = true;
+        list->modifications.push_back(entry);
+    } else {
+        list->relationsInvalid = true;
+    }
+    return STATUS_SUCCESS;
 }
 
 NTSTATUS WdfChildListUpdateChildDescriptionAsMissing(
