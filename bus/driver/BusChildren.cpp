@@ -9,6 +9,17 @@
 #pragma alloc_text(PAGE, BusChildrenMarkUnplugged)
 #endif
 
+// Non-paged, as the destroy callback calls them: whether the framework has freed the record's
+// entry (the cleanup's mark is read with the barrier it was written with), and the record's end.
+static BOOLEAN EntryFreed(PBUS_CHILD Child) {
+    return InterlockedCompareExchange(&Child->EntryFreed, FALSE, FALSE) != FALSE;
+}
+
+static VOID FreeBusChild(PBUS_CHILD Child) {
+    RemoveEntryList(&Child->Link);
+    ExFreePoolWithTag(Child, BUS_POOL_TAG);
+}
+
 // Length is the first id's, without its NUL; the id rules keep it short.
 PBUS_CHILD BusChildCreate(ULONG SerialNumber, const WCHAR* HardwareId, SIZE_T Length) {
     PAGED_CODE();
@@ -34,9 +45,8 @@ VOID BusChildrenFreeEnded(PFDO_DEVICE_DATA Bus) {
     while (link != &Bus->Children) {
         PBUS_CHILD child = CONTAINING_RECORD(link, BUS_CHILD, Link);
         link = link->Flink;
-        if (InterlockedCompareExchange(&child->EntryFreed, FALSE, FALSE) != FALSE) {
-            RemoveEntryList(&child->Link);
-            ExFreePoolWithTag(child, BUS_POOL_TAG);
+        if (EntryFreed(child)) {
+            FreeBusChild(child);
         }
     }
 }
@@ -48,8 +58,7 @@ BOOLEAN BusChildBeingRemoved(PFDO_DEVICE_DATA Bus, ULONG SerialNumber) {
 
     for (PLIST_ENTRY link = Bus->Children.Flink; link != &Bus->Children; link = link->Flink) {
         PBUS_CHILD child = CONTAINING_RECORD(link, BUS_CHILD, Link);
-        if (child->SerialNumber == SerialNumber && child->Unplugged &&
-            InterlockedCompareExchange(&child->EntryFreed, FALSE, FALSE) == FALSE) {
+        if (child->SerialNumber == SerialNumber && child->Unplugged && !EntryFreed(child)) {
             return TRUE;
         }
     }
@@ -72,8 +81,6 @@ VOID BusChildrenMarkUnplugged(PFDO_DEVICE_DATA Bus, ULONG SerialNumber) {
 VOID BusDeviceDestroy(WDFOBJECT Device) {
     PFDO_DEVICE_DATA bus = FdoGetData(Device);
     while (bus->Children.Flink != &bus->Children) {
-        PBUS_CHILD child = CONTAINING_RECORD(bus->Children.Flink, BUS_CHILD, Link);
-        RemoveEntryList(&child->Link);
-        ExFreePoolWithTag(child, BUS_POOL_TAG);
+        FreeBusChild(CONTAINING_RECORD(bus->Children.Flink, BUS_CHILD, Link));
     }
 }

@@ -88,11 +88,6 @@ DWORD ReadField(INFCONTEXT* line, DWORD field, std::wstring* text) {
 
 namespace messages {
 
-BusError StepFailed(const std::wstring& step) {
-    const DWORD error = GetLastError();
-    return {error, Failed(step.c_str(), error)};
-}
-
 std::wstring NotTheBusPackage(const std::wstring& infPath) {
     return infPath + L" is not the bus's driver package: its models name no " + BusHardwareId;
 }

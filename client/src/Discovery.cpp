@@ -12,18 +12,12 @@ namespace conferencebus {
 
 namespace {
 
-// The failure of the platform call just made, with the thread's last-error code.
-BusError LastCallFailed(const wchar_t* call) {
-    const DWORD error = GetLastError();
-    return {error, messages::Failed(call, error)};
-}
-
 // The interface's path and device node; the detail record's size is asked for first.
 BusError ReadInterface(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data, BusInterface* bus) {
     DWORD required = 0;
     if (!SetupDiGetDeviceInterfaceDetailW(set, data, nullptr, 0, &required, nullptr) &&
         GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        return LastCallFailed(L"SetupDiGetDeviceInterfaceDetail");
+        return messages::StepFailed(L"SetupDiGetDeviceInterfaceDetail");
     }
     std::vector<DWORD> storage(required / sizeof(DWORD) + 1);
     auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(storage.data());
@@ -32,7 +26,7 @@ BusError ReadInterface(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data, BusInterfac
     device.cbSize = sizeof(device);
     if (!SetupDiGetDeviceInterfaceDetailW(set, data, detail, storage.size() * sizeof(DWORD),
                                           nullptr, &device)) {
-        return LastCallFailed(L"SetupDiGetDeviceInterfaceDetail");
+        return messages::StepFailed(L"SetupDiGetDeviceInterfaceDetail");
     }
     *bus = {detail->DevicePath, device.DevInst};
     return {};
@@ -45,7 +39,7 @@ BusError EnumerateBuses(std::vector<BusInterface>* buses) {
     HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVINTERFACE_CONFERENCE_BUS, nullptr, nullptr,
                                         DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) {
-        return LastCallFailed(L"SetupDiGetClassDevs");
+        return messages::StepFailed(L"SetupDiGetClassDevs");
     }
     BusError result;
     for (DWORD index = 0; !result.Failed(); index++) {

@@ -67,8 +67,6 @@ bool SameName(const std::wstring& a, const std::wstring& b);
 
 namespace messages {
 
-// "<step> failed: <system text> (error <code>)" for the thread's last-error code.
-BusError StepFailed(const std::wstring& step);
 std::wstring NotTheBusPackage(const std::wstring& infPath);
 std::wstring RollbackFailed(const std::wstring& failure, DWORD code);
 

@@ -104,6 +104,11 @@ std::wstring Failed(const wchar_t* what, DWORD code) {
     return std::wstring(what) + L" failed: " + system + L" (error " + std::to_wstring(code) + L")";
 }
 
+BusError StepFailed(const std::wstring& what) {
+    const DWORD error = GetLastError();
+    return {error, Failed(what.c_str(), error)};
+}
+
 std::wstring SystemText(DWORD code) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
