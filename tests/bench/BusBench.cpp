@@ -16,7 +16,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const std::vector<std::u16string> HardwareIds = {u"FENWAREL\\CONFERENCE_DEVICE"};
-// The ids' code units with the NULs of the multi-string: the driver's copy for each child.
 // The bus's record of a child: the first id with two NULs, in one block.
 const size_t RecordBytes = sizeof(BUS_CHILD) + (HardwareIds[0].size() + 1) * sizeof(WCHAR);
 
