@@ -25,7 +25,7 @@ public:
     const std::map<uint32_t, std::u16string>& Present() const { return present_; }
     // Reported missing, their devices not yet removed: left out of an answer or not yet.
     std::multiset<uint32_t> Missing() const;
-    // Each description holds one pool block: its copy of the hardware ids.
+    // Each description's child holds one pool block: the bus's record of it.
     size_t Descriptions() const { return present_.size() + missing_.size() + leftOut_.size(); }
     // The rows of the outcome table reached, a change taken or refused apart, the unplug of a
     // child reported missing apart from that of a present one, and the plug-in of a child
