@@ -54,8 +54,6 @@ TEST_F(CreateDeviceNodeTest, PresentNodeIsKeptAndReportedAtTheErrorLevel) {
     EXPECT_EQ(CreateOurNode(), 0u);
     ExpectLog(CreateNodeUntilDetection({PciDisplay, kit::HardwareId}) + Lines{NodeDetected});
     EXPECT_EQ(machine.deviceTree.devices.size(), 3u);
-    EXPECT_EQ(seam::CountOf("SetupDiCallClassInstaller"), 0u);
-    EXPECT_EQ(seam::CountOf("SetupDiEnumDeviceInfo"), 2u); // the walk ends at the match
 }
 
 TEST_F(CreateDeviceNodeTest, HardwareIdOf255CharactersIsWrittenWholeAnd256Fail) {
@@ -71,7 +69,6 @@ TEST_F(CreateDeviceNodeTest, HardwareIdOf255CharactersIsWrittenWholeAnd256Fail) 
     ExpectLog({L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfoList success\n",
                L"IDDDeviceInfoSet::CreateDeviceNode SetupDiCreateDeviceInfo success\n",
                L"IDDDeviceInfoSet::CreateDeviceNode StringCchCopy failed 122\n"});
-    EXPECT_EQ(seam::CountOf("SetupDiSetDeviceRegistryPropertyW"), 0u);
     EXPECT_EQ(machine.deviceTree.devices.size(), 1u);
 }
 

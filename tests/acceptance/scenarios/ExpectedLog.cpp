@@ -3,7 +3,7 @@
 #include "KitFacts.h"
 
 const wchar_t WineDisplayAdapter[] = L"PCI\\VEN_0000&DEV_0000&SUBSYS_00000000&REV_00";
-const wchar_t KitInfPath[] = L"C:\\Talvoren Kit\\TalvorenDisplay.inf";
+const wchar_t KitInfPath[] = L"C:\\Kit to install\\TalvorenDisplay.inf";
 
 Lines MaskedBanner() {
     return Banner(L"Call: <time> Build: <build>\n");

@@ -9,7 +9,7 @@ using namespace logtext;
 // First hardware id of the display adapter that Wine puts in every prefix.
 extern const wchar_t WineDisplayAdapter[];
 
-// Where the program run from the kit's folder, C:\Talvoren Kit, finds its INF.
+// Where the program run from the kit's folder, C:\Kit to install, finds its INF.
 extern const wchar_t KitInfPath[];
 
 // The two banner lines, with the date and time masked as SetupScenario::Log masks them.

@@ -29,7 +29,7 @@ TEST_F(Install, AgainWithTheDevicePresent) {
         RegisterDevice(ids);
     }
     RegisterDevice({kit::HardwareId});
-    const auto devicesBefore = HardwareIdLists(CaptureSystemState());
+    const std::wstring before = Describe(CaptureSystemState());
 
     EXPECT_EQ(0u, RunSetup(L"install"));
     EXPECT_EQ(0u, RunSetup(L"install"));
@@ -37,7 +37,7 @@ TEST_F(Install, AgainWithTheDevicePresent) {
     const Lines run = InstallRun({WineDisplayAdapter, prep::LookalikeDevices[0][0],
                                   prep::LookalikeDevices[1][0], kit::HardwareId});
     EXPECT_EQ(FileBytes(run + run), Log());
-    EXPECT_EQ(devicesBefore, HardwareIdLists(CaptureSystemState()));
+    EXPECT_EQ(before, Describe(CaptureSystemState()));
 }
 
 } // namespace

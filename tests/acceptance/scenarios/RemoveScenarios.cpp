@@ -54,10 +54,6 @@ void ExpectRemovedFrom(const SystemState& before) {
 // The service is there but stopped: the stop fails, the delete succeeds. The uninstall
 // section runs (it takes the package's settings away) and the framework's key goes without
 // a word.
-Lines RemoveInstalledSystem() {
-    return RemoveTwoDevices() + CleanupOfService(false) + Finish;
-}
-
 TEST_F(Remove, InstalledSystemWithServiceKeyAndFiles) {
     Prepare({2, true});
     const SystemState before = CaptureSystemState();
@@ -65,28 +61,7 @@ TEST_F(Remove, InstalledSystemWithServiceKeyAndFiles) {
 
     EXPECT_EQ(0u, RunSetup(L"remove"));
 
-    EXPECT_EQ(FileBytes(RemoveInstalledSystem()), Log());
-    ExpectRemovedFrom(before);
-}
-
-// The program name is not part of the action text: "install" in the program's path does not
-// make a "remove" run an install.
-class ProgramInFolderNamedInstall : public Remove {
-protected:
-    ProgramInFolderNamedInstall() { folder = L"C:\\install"; }
-};
-
-TEST_F(ProgramInFolderNamedInstall, RemoveRunsUninstall) {
-    Prepare({2, true});
-    const SystemState before = CaptureSystemState();
-
-    EXPECT_EQ(0u, RunSetup(L"remove"));
-
-    // The same run as from the kit's folder; only the INF path beside the program differs.
-    Lines expected = RemoveInstalledSystem();
-    std::replace(expected.begin(), expected.end(), Configuration(KitInfPath),
-                 Configuration(L"C:\\install\\TalvorenDisplay.inf"));
-    EXPECT_EQ(FileBytes(expected), Log());
+    EXPECT_EQ(FileBytes(RemoveTwoDevices() + CleanupOfService(false) + Finish), Log());
     ExpectRemovedFrom(before);
 }
 

@@ -33,10 +33,10 @@ void SetString(HKEY key, const wchar_t* name, const wchar_t* value) {
 } // namespace
 
 void SetupScenario::SetUp() {
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << GetLastError();
-    CopyInto(Inputs().program, folder);
+    ASSERT_TRUE(CreateDirectoryW(KitFolder, nullptr)) << GetLastError();
+    CopyInto(Inputs().program, KitFolder);
     for (const wchar_t* file : kit::PackageFiles) {
-        CopyInto(Inputs().packageFolder + L"\\" + file, folder);
+        CopyInto(Inputs().packageFolder + L"\\" + file, KitFolder);
     }
 }
 
@@ -61,8 +61,8 @@ void SetupScenario::RegisterDevice(const std::vector<std::wstring>& hardwareIds)
     ASSERT_EQ(0u, prep::RegisterDisplayDevice(hardwareIds));
 }
 
-DWORD SetupScenario::RunSetup(const std::wstring& actionText) const {
-    const std::wstring program = folder + L"\\" + FileNameOf(Inputs().program);
+DWORD SetupScenario::RunSetup(const std::wstring& actionText) {
+    const std::wstring program = KitFolder + (L"\\" + FileNameOf(Inputs().program));
     std::wstring commandLine = L"\"" + program + L"\"";
     if (!actionText.empty()) {
         commandLine += L" " + actionText;

@@ -23,8 +23,10 @@ ScenarioInputs& Inputs();
 
 class SetupScenario : public ::testing::Test {
 protected:
-    // A blank in the folder name: the uninstall command carries the INF path unquoted.
-    static constexpr const wchar_t* KitFolder = L"C:\\Talvoren Kit";
+    // A blank in the folder name: the uninstall command carries the INF path unquoted. The
+    // word "install" in it: the program's path is no part of the action text, or every
+    // scenario would run an install.
+    static constexpr const wchar_t* KitFolder = L"C:\\Kit to install";
 
     void SetUp() override;
 
@@ -34,12 +36,9 @@ protected:
     static void RegisterDevice(const std::vector<std::wstring>& hardwareIds);
 
     // Starts the program with this action text, waits for it and returns its exit code.
-    DWORD RunSetup(const std::wstring& actionText) const;
+    static DWORD RunSetup(const std::wstring& actionText);
 
     // The log file's bytes, with the date and time of every banner checked and masked.
     static std::string Log();
     static void DeleteLog();
-
-    // Where SetUp lays the program and the package; a scenario's constructor may choose another.
-    std::wstring folder = KitFolder;
 };

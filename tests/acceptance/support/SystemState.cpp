@@ -154,14 +154,6 @@ SystemState CaptureSystemState() {
     return state;
 }
 
-std::vector<std::vector<std::wstring>> HardwareIdLists(const SystemState& state) {
-    std::vector<std::vector<std::wstring>> lists;
-    for (const DeviceNode& device : state.rootDisplayDevices) {
-        lists.push_back(device.hardwareIds);
-    }
-    return lists;
-}
-
 std::wstring Describe(const SystemState& state) {
     std::wostringstream text;
     text << L"Root-enumerated display device nodes: " << state.rootDisplayDevices.size() << L"\n";

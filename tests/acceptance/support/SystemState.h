@@ -31,8 +31,5 @@ struct SystemState {
 
 SystemState CaptureSystemState();
 
-// The hardware-id lists of the devices, in the order of the devices.
-std::vector<std::vector<std::wstring>> HardwareIdLists(const SystemState& state);
-
 // Human-readable, several lines.
 std::wstring Describe(const SystemState& state);
