@@ -27,7 +27,7 @@ BusError Explain(const BusError& result, const std::wstring& refusal, const wcha
     if (result.code == ERROR_INVALID_PARAMETER && !refusal.empty()) {
         return {result.code, refusal};
     }
-    return {result.code, messages::Failed(request, result.code)};
+    return messages::StepFailed(request, result.code);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <newdev.h>
 
 #include "Installer.h"
+#include "Interface.h"
 #include "Messages.h"
 
 namespace conferencebus {
@@ -92,7 +93,7 @@ BusError CheckPackage(const std::wstring& infPath) {
     bool names = false;
     const DWORD error = ModelsNameTheBus(inf.Handle(), &names);
     if (error != ERROR_SUCCESS) {
-        return {error, messages::Failed(messages::Reading(infPath).c_str(), error)};
+        return messages::StepFailed(messages::Reading(infPath), error);
     }
     if (!names) {
         return {static_cast<DWORD>(ERROR_NO_COMPAT_DRIVERS), messages::NotTheBusPackage(infPath)};
@@ -109,8 +110,7 @@ BusError CreateBusDevice(const GUID& classGuid, const wchar_t* className, Device
         return messages::StepFailed(messages::CreatingBus);
     }
     device->cbSize = sizeof(*device);
-    // A multi-string of one id: the id, its NUL and the list's NUL.
-    const std::wstring ids = std::wstring(BusHardwareId) + L'\0' + L'\0';
+    const std::wstring ids = MultiString({BusHardwareId});
     if (!SetupDiCreateDeviceInfoW(set->Handle(), className, &classGuid, nullptr, nullptr,
                                   DICD_GENERATE_ID, device) ||
         !SetupDiSetDeviceRegistryPropertyW(set->Handle(), device, SPDRP_HARDWAREID,

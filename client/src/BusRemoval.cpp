@@ -37,7 +37,7 @@ BusError DriverStoreInfs(std::wstring* folder, std::vector<std::wstring>* names)
     const DWORD error = GetLastError();
     FindClose(search);
     if (error != ERROR_NO_MORE_FILES) {
-        return {error, messages::Failed(messages::ReadingDriverStore, error)};
+        return messages::StepFailed(messages::ReadingDriverStore, error);
     }
     return {};
 }
@@ -84,7 +84,7 @@ BusError IsBusPackage(const std::wstring& folder, const std::wstring& name, bool
     }
     const DWORD error = ReadField(&line, 1, &provider);
     if (error != ERROR_SUCCESS) {
-        return {error, messages::Failed(messages::Reading(name).c_str(), error)};
+        return messages::StepFailed(messages::Reading(name), error);
     }
     *ours = SameName(provider, BusProvider);
     return {};

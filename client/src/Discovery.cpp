@@ -5,6 +5,7 @@
 #include <initguid.h>
 #include <setupapi.h>
 
+#include "DeviceSet.h"
 #include "Interface.h"
 #include "Messages.h"
 
@@ -36,30 +37,30 @@ BusError ReadInterface(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data, BusInterfac
 
 BusError EnumerateBuses(std::vector<BusInterface>* buses) {
     buses->clear();
-    HDEVINFO set = SetupDiGetClassDevsW(&GUID_DEVINTERFACE_CONFERENCE_BUS, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (set == INVALID_HANDLE_VALUE) {
+    DeviceSet set;
+    set.Reset(SetupDiGetClassDevsW(&GUID_DEVINTERFACE_CONFERENCE_BUS, nullptr, nullptr,
+                                   DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    if (!set.Valid()) {
         return messages::StepFailed(L"SetupDiGetClassDevs");
     }
     BusError result;
     for (DWORD index = 0; !result.Failed(); index++) {
         SP_DEVICE_INTERFACE_DATA data{};
         data.cbSize = sizeof(data);
-        if (!SetupDiEnumDeviceInterfaces(set, nullptr, &GUID_DEVINTERFACE_CONFERENCE_BUS, index,
-                                         &data)) {
+        if (!SetupDiEnumDeviceInterfaces(set.Handle(), nullptr, &GUID_DEVINTERFACE_CONFERENCE_BUS,
+                                         index, &data)) {
             const DWORD error = GetLastError();
             if (error != ERROR_NO_MORE_ITEMS) {
-                result = {error, messages::Failed(L"SetupDiEnumDeviceInterfaces", error)};
+                result = messages::StepFailed(L"SetupDiEnumDeviceInterfaces", error);
             }
             break;
         }
         BusInterface bus;
-        result = ReadInterface(set, &data, &bus);
+        result = ReadInterface(set.Handle(), &data, &bus);
         if (!result.Failed()) {
             buses->push_back(bus);
         }
     }
-    SetupDiDestroyDeviceInfoList(set);
     return result;
 }
 

@@ -1,5 +1,5 @@
-// What the bus's installation and removal share: the device information set, the search for
-// the present bus devices, the INF's fields, and the texts of both.
+// What the bus's installation and removal share: the search for the present bus devices, the
+// INF and its fields, and the texts of both.
 #pragma once
 
 #include <windows.h>
@@ -10,30 +10,9 @@
 #include <vector>
 
 #include "ConferenceBusInstaller.h"
+#include "DeviceSet.h"
 
 namespace conferencebus {
-
-// A device information set, released by its owner.
-class DeviceSet {
-public:
-    DeviceSet() = default;
-    ~DeviceSet() { Reset(INVALID_HANDLE_VALUE); }
-    DeviceSet(const DeviceSet&) = delete;
-    DeviceSet& operator=(const DeviceSet&) = delete;
-
-    // Takes the set the platform returned, releasing the one held.
-    void Reset(HDEVINFO handle) {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            SetupDiDestroyDeviceInfoList(handle_);
-        }
-        handle_ = handle;
-    }
-    HDEVINFO Handle() const { return handle_; }
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HDEVINFO handle_ = INVALID_HANDLE_VALUE;
-};
 
 // An INF opened for reading, closed by its owner.
 class InfHandle {

@@ -104,9 +104,12 @@ std::wstring Failed(const wchar_t* what, DWORD code) {
     return std::wstring(what) + L" failed: " + system + L" (error " + std::to_wstring(code) + L")";
 }
 
+BusError StepFailed(const std::wstring& what, DWORD code) {
+    return {code, Failed(what.c_str(), code)};
+}
+
 BusError StepFailed(const std::wstring& what) {
-    const DWORD error = GetLastError();
-    return {error, Failed(what.c_str(), error)};
+    return StepFailed(what, GetLastError());
 }
 
 std::wstring SystemText(DWORD code) {

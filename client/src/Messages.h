@@ -23,6 +23,8 @@ std::wstring NotOpen();
 std::wstring ListingFailed(const wchar_t* call, DWORD result);
 // "<what> failed: <system text> (error <code>)".
 std::wstring Failed(const wchar_t* what, DWORD code);
+// That failure as the result of a call or step, with its code.
+BusError StepFailed(const std::wstring& what, DWORD code);
 // That failure for the call or step just made, with the thread's last-error code.
 BusError StepFailed(const std::wstring& what);
 // The system's text for a code, without its line end; empty when the system has none.
