@@ -35,8 +35,7 @@ endfunction()
 
 # The WDK project's StampInf settings of its Inf item: DriverVer is stamped with exactly the
 # INF's own version and date (StampInf's default is the WDK's version and the build date).
-function(talvoren_check_stamp_inf version date)
-    set(project ${PROJECT_SOURCE_DIR}/bus/ConferenceBus.vcxproj)
+function(talvoren_check_stamp_inf project version date)
     file(READ ${project} text)
     string(REGEX MATCH "<Inf Include=\"ConferenceBus.inf\">.*</Inf>" item "${text}")
     foreach(setting SpecifyDriverVerDirectiveVersion:true TimeStamp:${version}
@@ -64,7 +63,7 @@ function(talvoren_check_driver_versions)
     string(REGEX REPLACE "^[^,]*,[ \t]*([0-9.]+).*$" "\\1" found "${lines}")
     talvoren_expect_version(${inf} "the DriverVer version" "${found}")
     string(REGEX REPLACE "^[^=]*=[ \t]*([0-9/]+).*$" "\\1" inf_date "${lines}")
-    talvoren_check_stamp_inf(${found} ${inf_date})
+    talvoren_check_stamp_inf(${project} ${found} ${inf_date})
 
     file(READ ${rc} script)
     foreach(field FILEVERSION PRODUCTVERSION)

@@ -93,6 +93,14 @@ std::vector<std::wstring> MultiString(const BYTE* bytes, DWORD size) {
     return strings;
 }
 
+// A registered node not removed that carries the id, which Windows compares without regard to
+// case.
+bool PresentWithId(const SimulatedNode& node, const std::wstring& id) {
+    return node.registered && !node.removed &&
+           std::any_of(node.hardwareIds.begin(), node.hardwareIds.end(),
+                       [&id](const std::wstring& own) { return wdfsim::SameText(own, id); });
+}
+
 CONFIGRET CopyText(const std::wstring& text, PWCHAR buffer, ULONG units) {
     if (units < text.size() + 1) {
         return CR_BUFFER_SMALL;
@@ -174,10 +182,7 @@ void SimulatedBus::RunBesideBusInf() {
 std::vector<SimulatedNode> SimulatedBus::BusNodes() const {
     std::vector<SimulatedNode> found;
     for (const SimulatedNode& node : nodes_) {
-        if (node.registered && !node.removed &&
-            std::any_of(
-                node.hardwareIds.begin(), node.hardwareIds.end(),
-                [](const std::wstring& id) { return wdfsim::SameText(id, kit::BusHardwareId); })) {
+        if (PresentWithId(node, kit::BusHardwareId)) {
             found.push_back(node);
         }
     }
@@ -513,11 +518,7 @@ BOOL SimulatedBus::InstallDriver(const std::wstring& hardwareId, const std::wstr
                                  PBOOL restart) {
     std::vector<SimulatedNode*> matching;
     for (SimulatedNode& node : nodes_) {
-        if (node.registered && !node.removed &&
-            std::any_of(node.hardwareIds.begin(), node.hardwareIds.end(),
-                        [&hardwareId](const std::wstring& id) {
-                            return wdfsim::SameText(id, hardwareId);
-                        })) {
+        if (PresentWithId(node, hardwareId)) {
             matching.push_back(&node);
         }
     }

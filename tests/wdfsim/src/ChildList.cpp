@@ -28,8 +28,8 @@ WDFCHILDLIST HandleOfList(ChildList& list) {
     return HandleOf<WDFCHILDLIST>(&list);
 }
 
-// The list's spin lock: while it is held the thread runs at DISPATCH_LEVEL, and so do
-// Compare, Duplicate and Copy, which are called only under it.
+// The list's spin lock: while it is held the thread runs at DISPATCH_LEVEL, and so does
+// Compare, which is called only under it.
 class Locked {
 public:
     explicit Locked(const ChildList& list) : held_(list.lock), raised_(DISPATCH_LEVEL) {
