@@ -2,7 +2,8 @@
 # Runs a Windows test program under Wine in a scratch prefix, WINEPREFIX (a new name beside
 # the template when unset), made afresh from the pre-booted template, which is much faster
 # than booting a new one. The prefix is deleted again when the program exits with 0 and kept
-# for inspection otherwise, so a full test run needs little more disk than the template.
+# for inspection otherwise, so a full test run needs little more disk than the template. A
+# host script (*.sh) runs as it is, inside the prefix, for a test that calls Wine itself.
 set -euo pipefail
 : "${TALVOREN_WINE_TEMPLATE:?TALVOREN_WINE_TEMPLATE must name the booted template prefix}"
 if [ -z "${WINEPREFIX:-}" ]; then
@@ -24,7 +25,9 @@ drop_prefix() {
 export WINEDEBUG="${WINEDEBUG:--all}"
 unset DISPLAY
 status=0
-wine "$@" || status=$?
+run=(wine)
+[[ "$1" == *.sh ]] && run=()
+"${run[@]}" "$@" || status=$?
 if [ $status -eq 0 ]; then
     drop_prefix
 else
