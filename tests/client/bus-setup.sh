@@ -1,30 +1,23 @@
 #!/usr/bin/env bash
-# The shipping ConferenceBusCtl installs the bus and removes it again under Wine, in a scratch
-# prefix made from the booted template, with the bus's INF and a stand-in ConferenceBus.sys
-# beside it: install-bus creates the root node with the bus's hardware id and installs the
-# driver on it (the file lands in system32\drivers), remove-bus takes the node away, and both
-# exit with 0. The prefix is deleted when everything passed.
-#   bus-setup.sh TOOL INF
+# The shipping ConferenceBusCtl installs the bus and removes it again under Wine, with the
+# bus's INF and a stand-in ConferenceBus.sys beside it: install-bus creates the root node with
+# the bus's hardware id and installs the driver on it (the file lands in system32\drivers),
+# remove-bus takes the node away, and both exit with 0. It runs in the scratch prefix that
+# tests/tools/wine-run.sh makes and drops.
+#   wine-run.sh bus-setup.sh TOOL INF
 set -euo pipefail
-: "${WINEPREFIX:?WINEPREFIX must name the scratch prefix of this test}"
-: "${TALVOREN_WINE_TEMPLATE:?TALVOREN_WINE_TEMPLATE must name the booted template prefix}"
 tools="$(dirname "$0")/../tools"
 
-[ -d "$WINEPREFIX" ] && { wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"; }
-"$tools/wine-prefix.sh" "$TALVOREN_WINE_TEMPLATE" "$WINEPREFIX"
 kit="$WINEPREFIX/drive_c/kit"
 mkdir -p "$kit"
 cp "$1" "$2" "$kit/"
 echo "stand-in driver" >"$kit/ConferenceBus.sys"
-export WINEDEBUG=-all
-unset DISPLAY
 
 nodes() {
     wine reg query 'HKLM\System\CurrentControlSet\Enum\Root' /s 2>/dev/null | tr -d '\r'
 }
 fail() {
     echo "$1"
-    wineserver -w 2>/dev/null || true
     exit 1
 }
 
@@ -40,6 +33,3 @@ cmp -s "$kit/ConferenceBus.sys" "$WINEPREFIX/drive_c/windows/system32/drivers/Co
 if grep -q 'FenwarelConferenceBus' <<<"$(nodes)"; then
     fail "the bus node is still there"
 fi
-
-wineserver -k 2>/dev/null || true
-rm -rf "$WINEPREFIX"
